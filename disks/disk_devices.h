@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "disks/disk_access.h"
+
+// The platform's raw device interface beneath disk_access.h: one
+// implementation per operating system, chosen by the build. Tests put
+// simulated disks in its place with ReplaceDiskDevices.
+class DiskDevices {
+public:
+    virtual ~DiskDevices() = default;
+
+    virtual DiskHandle Open(const std::wstring& path) = 0;
+    virtual bool Size(DiskHandle handle, std::int64_t& size) = 0;
+    virtual bool Seek(DiskHandle handle, std::int64_t offset) = 0;
+    // Reads at the handle's position and advances it; false on failure.
+    virtual bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) = 0;
+    // Writes at the handle's position and advances it; returns the count taken.
+    virtual std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) = 0;
+    // Flushes what was written, then closes; false when the flush failed.
+    virtual bool Close(DiskHandle handle) = 0;
+};
+
+// The operating system's disks.
+DiskDevices& PlatformDiskDevices();
+
+// The disks that the operations of disk_access.h use: the platform's unless a
+// test has replaced them.
+DiskDevices& CurrentDiskDevices();
+
+// Test seam: routes every disk operation to replacement (nullptr restores the
+// platform's) and returns what was in place before. Not for production code.
+DiskDevices* ReplaceDiskDevices(DiskDevices* replacement);

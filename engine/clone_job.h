@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What to copy: the source and the target, each a physical disk or an image
+// file (raw or compressed), with the compression level and the known sizes.
+
+enum class CompressionMethod : std::int32_t {
+    Gzip = 0,  // also the positions in the window's type list and the stored setting
+    Bzip2 = 1,
+    Zlib = 2,
+    None = 3,
+};
+
+enum class EndpointKind : std::int32_t {
+    ImageFile = 0,
+    PhysicalDisk = 1,  // addressed by "\\.\PhysicalDriveN"
+};
+
+// The user's answer to a read error on a source disk: the message box results
+// IDABORT, IDRETRY and IDIGNORE. Every non-zero value other than Retry and
+// Ignore stops the copy as Abort does.
+enum class ReadErrorAnswer : std::int32_t {
+    None = 0,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
+};
+
+struct Endpoint {
+    std::wstring path;
+    EndpointKind kind = EndpointKind::ImageFile;
+    // Consulted for an ImageFile only; a compressor is used only when
+    // compressed is true and method is Gzip, Bzip2 or Zlib.
+    bool compressed = false;
+    CompressionMethod method = CompressionMethod::None;
+};
+
+// A plain value, copied whole from the window into the task.
+struct CloneJob {
+    Endpoint source;
+    // The disk's model text when the source was picked from the disk list,
+    // else empty. The window names default images after it; the engine only
+    // carries it.
+    std::wstring sourceLabel;
+    Endpoint target;
+    // 1 to 9: the deflate level for Gzip and Zlib, the block size in units of
+    // 100,000 bytes for Bzip2. Starts at 10; the window puts the stored level
+    // in before any job can start.
+    std::int32_t level = 10;
+    // Bytes, -1 = unknown (a compressed source image). A disk source is read
+    // up to this size.
+    std::int64_t sourceSize = -1;
+    // Bytes of a target disk, -1 = unknown. Not used by the engine.
+    std::int64_t targetSize = -1;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <boost/iostreams/filtering_stream.hpp>
+#include <boost/thread/thread.hpp>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "disks/disk_access.h"
+#include "engine/clone_job.h"
+
+// How a copy ended. Set by the copy thread before it sets `finished`, so that
+// the window can tell a complete copy from one that stopped short.
+enum class CopyEnding : std::int32_t {
+    Completed = 0,         // the source was read to its end and everything written
+    Cancelled = 1,         // the user cancelled
+    ReadErrorAborted = 2,  // a source disk read failed and the copy was stopped there
+    WriteFailed = 3,       // the target took fewer bytes than it was given
+    // The source image failed (I/O error, corrupt or truncated data), or a
+    // source disk gave no more data before its size was reached.
+    SourceUnreadable = 4,
+};
+
+// The running copy. The window creates one per job with new, calls Start once,
+// polls it from its timer and deletes it once it has seen `finished` (or right
+// after a failed Start). The window thread and the copy thread share only the
+// atomic fields, without a lock.
+class CCloneTask {
+public:
+    CCloneTask();
+    ~CCloneTask();
+    CCloneTask(const CCloneTask&) = delete;
+    CCloneTask& operator=(const CCloneTask&) = delete;
+
+    // Opens the source, then the target, and starts the copy thread. Returns
+    // the empty text when the copy has started, else the reason it did not.
+    std::wstring Start(CloneJob job);
+
+    // finishTime - startTime in whole seconds, truncated toward zero.
+    std::int64_t ElapsedSeconds() const;
+
+    // The window's cancel, after the user confirmed it: asks the copy to stop
+    // and waits until the copy thread has finished. Nothing when no copy
+    // thread is held.
+    void Cancel();
+
+    std::atomic<bool> readErrorPending{false};
+    std::atomic<ReadErrorAnswer> readErrorAnswer{ReadErrorAnswer::None};
+    CloneJob job;
+    std::atomic<bool> finished{false};
+    std::int64_t startTime = 0;
+    std::int64_t finishTime = 0;
+    std::int64_t speedMark = 0;  // the window's; the task only stores it
+    boost::iostreams::filtering_istream sourceStream;
+    std::ifstream sourceFile;
+    DiskHandle sourceDisk = kInvalidDiskHandle;
+    boost::iostreams::filtering_ostream targetStream;
+    std::ofstream targetFile;
+    DiskHandle targetDisk = kInvalidDiskHandle;
+    std::atomic<std::int64_t> position{0};
+    std::int32_t blockSize = 0;
+    std::atomic<bool> cancelRequested{false};
+    std::unique_ptr<boost::thread> copyThread;
+    std::unique_ptr<char[]> readBuffer;
+    std::unique_ptr<boost::thread> writerThread;
+    std::unique_ptr<char[]> writeBuffer;
+    std::int32_t bytesToWrite = 0;
+    std::int32_t bytesWritten = 0;
+    std::int64_t writePosition = 0;
+
+    // Valid once `finished` is true.
+    CopyEnding ending = CopyEnding::Completed;
+    // Byte offset where a failed copy stopped: the first byte not written
+    // (WriteFailed), the start of the unreadable block (ReadErrorAborted), or
+    // the source bytes delivered before the image failed (SourceUnreadable).
+    std::int64_t failurePosition = -1;
+
+private:
+    std::wstring OpenSource();
+    std::wstring OpenTarget();
+};
+
+inline constexpr std::int32_t kBlockSize = 1048576;
+
+// The copy thread's work: the whole copy, then the finishing sequence.
+void RunCopy(CCloneTask* task);
+
+// A writer thread's work: writes the first bytesToWrite bytes of writeBuffer
+// to the target and sets bytesWritten.
+void WriteBlock(CCloneTask* task);

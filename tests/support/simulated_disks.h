@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "disks/disk_devices.h"
+
+// Disks that live in memory and fail on demand, put in place of the
+// platform's through the disk seam for as long as the object lives.
+struct SimulatedDisk {
+    std::vector<unsigned char> data;
+
+    bool openFails = false;
+    bool sizeFails = false;
+    bool seekFails = false;
+    // A read of the first sector comes back with this many bytes (-1: all).
+    std::int32_t firstSectorLength = -1;
+    // Reads that cover one of these offsets fail: the value is how many more
+    // times (-1: always).
+    std::map<std::int64_t, int> readFailures;
+    // Writes are taken only up to this many bytes of the disk (-1: no limit).
+    std::int64_t writeLimit = -1;
+    // Closing a written handle reports a failed flush.
+    bool flushFails = false;
+
+    // What happened, for the tests to look at.
+    std::vector<std::int64_t> readOffsets;  // every read attempt, failed ones too
+    int opens = 0;
+    int closes = 0;
+    bool written = false;
+};
+
+class SimulatedDisks final : public DiskDevices {
+public:
+    SimulatedDisks();
+    ~SimulatedDisks() override;
+
+    // Adds a disk of the given content as "\\.\PhysicalDrive<number>".
+    SimulatedDisk& Add(int number, std::vector<unsigned char> data);
+    SimulatedDisk& Disk(int number) { return *disks_.at(number); }
+    int OpenHandles() const;
+
+    DiskHandle Open(const std::wstring& path) override;
+    bool Size(DiskHandle handle, std::int64_t& size) override;
+    bool Seek(DiskHandle handle, std::int64_t offset) override;
+    bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override;
+    std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override;
+    bool Close(DiskHandle handle) override;
+
+private:
+    struct OpenDisk {
+        SimulatedDisk* disk;
+        std::int64_t position;
+        bool written;
+    };
+
+    mutable std::mutex mutex_;
+    std::map<int, std::unique_ptr<SimulatedDisk>> disks_;
+    std::map<DiskHandle, OpenDisk> handles_;
+    DiskHandle nextHandle_ = 100;
+    DiskDevices* previous_;
+};

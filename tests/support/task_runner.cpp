@@ -1,0 +1,45 @@
+#include "task_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+RunResult RunJob(const CloneJob& job, AnswerFunction answer, std::chrono::seconds limit) {
+    RunResult run;
+    run.task = std::make_unique<CCloneTask>();
+    run.startMessage = run.task->Start(job);
+    if (!run.startMessage.empty()) {
+        run.task.reset();
+        return run;
+    }
+    WaitForFinish(run, std::move(answer), limit);
+    return run;
+}
+
+void WaitForFinish(RunResult& run, AnswerFunction answer, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!run.task->finished) {
+        if (run.task->readErrorPending) {
+            run.task->readErrorPending = false;
+            ++run.questions;
+            run.task->readErrorAnswer = answer ? answer(run.questions) : ReadErrorAnswer::Abort;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the copy did not finish in time";
+            run.task->Cancel();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+CloneJob ImageJob(const std::wstring& source, CompressionMethod sourceMethod,
+                  const std::wstring& target, CompressionMethod targetMethod, int level) {
+    CloneJob job;
+    job.source = {source, EndpointKind::ImageFile, sourceMethod != CompressionMethod::None,
+                  sourceMethod};
+    job.target = {target, EndpointKind::ImageFile, targetMethod != CompressionMethod::None,
+                  targetMethod};
+    job.level = level;
+    return job;
+}

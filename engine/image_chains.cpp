@@ -87,6 +87,10 @@ void ComposeTargetChain(io::filtering_ostream& chain, CompressionMethod method, 
 }
 
 bool CloseTargetChain(io::filtering_ostream& chain) {
+    // An empty chain (a disk target) has nothing to close.
+    if (chain.empty()) {
+        return true;
+    }
     bool ok = !chain.bad();
     try {
         chain.reset();  // closes every link, which flushes the compressor, then empties the chain
@@ -101,6 +105,9 @@ bool CloseTargetChain(io::filtering_ostream& chain) {
 }
 
 void CloseSourceChain(io::filtering_istream& chain) {
+    if (chain.empty()) {
+        return;
+    }
     try {
         chain.reset();
     } catch (...) {

@@ -1,0 +1,114 @@
+// Copies that cannot complete end with `finished` set, everything closed, and
+// the right ending recorded.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "task_runner.h"
+#include "test_files.h"
+
+namespace {
+
+constexpr CompressionMethod kCompressed[] = {CompressionMethod::Gzip, CompressionMethod::Bzip2,
+                                             CompressionMethod::Zlib};
+
+class Failures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        data_ = MakeDiskData(3 * 1048576 + 999, 21);
+        WriteFile(dir_ / "in.dsk", data_);
+    }
+
+    Bytes Packed(CompressionMethod method) {
+        const auto path = dir_ / "packed";
+        RunResult run = RunJob(
+            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, Wide(path), method));
+        EXPECT_EQ(run.task->ending, CopyEnding::Completed);
+        return ReadFile(path);
+    }
+
+    RunResult Unpack(const Bytes& stream, CompressionMethod method) {
+        WriteFile(dir_ / "broken", stream);
+        return RunJob(ImageJob(Wide(dir_ / "broken"), method, Wide(dir_ / "out.dsk"),
+                               CompressionMethod::None));
+    }
+
+    TempDir dir_;
+    Bytes data_;
+};
+
+TEST_F(Failures, TruncatedCompressedSourceIsUnreadable) {
+    for (CompressionMethod method : kCompressed) {
+        SCOPED_TRACE(static_cast<int>(method));
+        const Bytes whole = Packed(method);
+        for (std::size_t cut : {std::size_t{1}, std::size_t{4}, whole.size() / 2}) {
+            SCOPED_TRACE(cut);
+            RunResult run = Unpack(Bytes(whole.begin(), whole.end() - cut), method);
+            ASSERT_EQ(run.startMessage, L"");
+            EXPECT_TRUE(run.task->finished);
+            EXPECT_EQ(run.task->ending, CopyEnding::SourceUnreadable);
+            EXPECT_EQ(run.task->failurePosition, run.task->position);
+            EXPECT_LT(run.task->position, static_cast<std::int64_t>(data_.size()));
+        }
+    }
+}
+
+TEST_F(Failures, CorruptCompressedSourceIsUnreadable) {
+    for (CompressionMethod method : kCompressed) {
+        SCOPED_TRACE(static_cast<int>(method));
+        Bytes stream = Packed(method);
+        for (std::size_t i = stream.size() / 3; i < stream.size() / 3 + 64; ++i) {
+            stream[i] ^= 0x5A;
+        }
+        RunResult run = Unpack(stream, method);
+        EXPECT_EQ(run.task->ending, CopyEnding::SourceUnreadable);
+    }
+    // Not compressed at all.
+    RunResult run = Unpack(data_, CompressionMethod::Gzip);
+    EXPECT_EQ(run.task->ending, CopyEnding::SourceUnreadable);
+    EXPECT_EQ(run.task->position, 0);
+}
+
+TEST_F(Failures, FullTargetFileEndsTheCopyInEveryFormat) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "/dev/full is missing";
+    }
+    for (CompressionMethod method : {CompressionMethod::None, CompressionMethod::Gzip,
+                                     CompressionMethod::Bzip2, CompressionMethod::Zlib}) {
+        SCOPED_TRACE(static_cast<int>(method));
+        RunResult run = RunJob(
+            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, L"/dev/full", method),
+            nullptr, std::chrono::seconds(60));
+        ASSERT_EQ(run.startMessage, L"");
+        EXPECT_TRUE(run.task->finished);
+        EXPECT_EQ(run.task->ending, CopyEnding::WriteFailed);
+    }
+}
+
+TEST_F(Failures, CancelKeepsEveryHandedOverBlockAndACompleteTrailer) {
+    // Large enough that bzip2 at level 9 is still busy when the cancel comes.
+    const Bytes big = MakeDiskData(48 * 1048576, 22);
+    WriteFile(dir_ / "big.dsk", big);
+    for (CompressionMethod method : {CompressionMethod::Gzip, CompressionMethod::Bzip2}) {
+        SCOPED_TRACE(static_cast<int>(method));
+        const auto target = dir_ / "cancelled";
+        CCloneTask task;
+        ASSERT_EQ(task.Start(ImageJob(Wide(dir_ / "big.dsk"), CompressionMethod::None, Wide(target),
+                                      method, 9)),
+                  L"");
+        while (task.position < 3 * 1048576 && !task.finished) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        task.Cancel();
+        ASSERT_TRUE(task.finished);
+        EXPECT_EQ(task.ending, CopyEnding::Cancelled);
+        const std::int64_t copied = task.position;
+        EXPECT_LT(copied, static_cast<std::int64_t>(big.size()));
+        const std::string tool = method == CompressionMethod::Gzip ? "gzip" : "bzip2";
+        EXPECT_EQ(Shell(tool + " -t " + Quoted(target)), 0);
+        ASSERT_EQ(Shell(tool + " -dc " + Quoted(target) + " > " + Quoted(dir_ / "back.dsk")), 0);
+        EXPECT_TRUE(ReadFile(dir_ / "back.dsk") == Bytes(big.begin(), big.begin() + copied));
+    }
+}
+
+}  // namespace

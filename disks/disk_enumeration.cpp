@@ -30,7 +30,9 @@ bool IsExcludedName(const std::string& name) {
     return name.rfind("ram", 0) == 0 || name.rfind("zram", 0) == 0;
 }
 
-bool IsLoopName(const std::string& name) { return name.rfind("loop", 0) == 0; }
+bool IsLoopName(const std::string& name) {
+    return name.rfind("loop", 0) == 0;
+}
 
 }  // namespace
 

@@ -22,7 +22,8 @@ std::optional<std::string> ReadAttribute(const fs::path& file) {
 std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
     std::vector<SysBlockEntry> entries;
     std::error_code error;
-    for (const fs::directory_entry& item : fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
+    for (const fs::directory_entry& item :
+         fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
         const fs::path dir = item.path();
         SysBlockEntry entry;
         entry.name = dir.filename().string();

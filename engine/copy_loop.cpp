@@ -51,8 +51,8 @@ ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
     switch (task.job.source.kind) {
         case EndpointKind::PhysicalDisk: {
             const std::int64_t remaining = task.job.sourceSize - task.position;
-            const auto length = static_cast<std::int32_t>(
-                std::min<std::int64_t>(remaining, task.blockSize));
+            const auto length =
+                static_cast<std::int32_t>(std::min<std::int64_t>(remaining, task.blockSize));
             if (length <= 0) {
                 return ReadResult::Data;
             }
@@ -89,8 +89,8 @@ bool CloseEverything(CCloneTask& task) {
     }
     if (task.targetFile.is_open()) {
         task.targetFile.close();
-        targetIntact = !task.targetFile.fail() && FlushFileToStorage(task.job.target.path) &&
-                       targetIntact;
+        targetIntact =
+            !task.targetFile.fail() && FlushFileToStorage(task.job.target.path) && targetIntact;
     }
     CloseDiskDevice(task.sourceDisk);
     targetIntact = CloseDiskDevice(task.targetDisk) && targetIntact;
@@ -216,7 +216,9 @@ private:
 
 }  // namespace
 
-void RunCopy(CCloneTask* task) { CopyRun(*task).Run(); }
+void RunCopy(CCloneTask* task) {
+    CopyRun(*task).Run();
+}
 
 void WriteBlock(CCloneTask* task) {
     switch (task->job.target.kind) {

@@ -41,7 +41,9 @@ io::zlib_params DeflateParams(std::int32_t level) {
 
 }  // namespace
 
-void UnbufferFile(std::ios& file) { file.rdbuf()->pubsetbuf(nullptr, 0); }
+void UnbufferFile(std::ios& file) {
+    file.rdbuf()->pubsetbuf(nullptr, 0);
+}
 
 void ComposeSourceChain(io::filtering_istream& chain, CompressionMethod method, bool compressed,
                         std::ifstream& file) {
@@ -68,13 +70,14 @@ void ComposeTargetChain(io::filtering_ostream& chain, CompressionMethod method, 
     if (compressed) {
         switch (method) {
             case CompressionMethod::Gzip:
-                chain.push(io::gzip_compressor(
-                    io::gzip_params(level, io::zlib::deflated, 15, 8, io::zlib::default_strategy,
-                                    "", "", 0),
-                    kCompressorBufferSize));
+                chain.push(
+                    io::gzip_compressor(io::gzip_params(level, io::zlib::deflated, 15, 8,
+                                                        io::zlib::default_strategy, "", "", 0),
+                                        kCompressorBufferSize));
                 break;
             case CompressionMethod::Bzip2:
-                chain.push(io::bzip2_compressor(io::bzip2_params(level, 30), kCompressorBufferSize));
+                chain.push(
+                    io::bzip2_compressor(io::bzip2_params(level, 30), kCompressorBufferSize));
                 break;
             case CompressionMethod::Zlib:
                 chain.push(io::zlib_compressor(DeflateParams(level), kCompressorBufferSize));

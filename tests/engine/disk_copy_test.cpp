@@ -22,14 +22,16 @@ protected:
     CloneJob ToImage(std::int64_t sourceSize) {
         CloneJob job;
         job.source = {MakeDiskPath(0), EndpointKind::PhysicalDisk, false, CompressionMethod::None};
-        job.target = {Wide(dir_ / "out.dsk"), EndpointKind::ImageFile, false, CompressionMethod::None};
+        job.target = {Wide(dir_ / "out.dsk"), EndpointKind::ImageFile, false,
+                      CompressionMethod::None};
         job.sourceSize = sourceSize;
         return job;
     }
 
     CloneJob ToDisk(int number) {
         CloneJob job = ToImage(static_cast<std::int64_t>(source_.size()));
-        job.target = {MakeDiskPath(number), EndpointKind::PhysicalDisk, true, CompressionMethod::Gzip};
+        job.target = {MakeDiskPath(number), EndpointKind::PhysicalDisk, true,
+                      CompressionMethod::Gzip};
         return job;
     }
 
@@ -71,8 +73,7 @@ TEST_F(DiskCopy, DiskThatEndsBeforeItsSizeIsNotAComplete) {
 TEST_F(DiskCopy, IgnoreWritesZerosOverTheUnreadableBlockAndGoesOn) {
     SimulatedDisk& disk = AddSource(5 * kMiB + 1000);
     disk.readFailures[3 * kMiB + 17] = -1;
-    RunResult run = RunJob(ToImage(5 * kMiB + 1000),
-                           [](int) { return ReadErrorAnswer::Ignore; });
+    RunResult run = RunJob(ToImage(5 * kMiB + 1000), [](int) { return ReadErrorAnswer::Ignore; });
     EXPECT_EQ(run.questions, 1);
     EXPECT_EQ(run.task->ending, CopyEnding::Completed);
     EXPECT_EQ(run.task->position, 5 * kMiB + 1000);
@@ -106,9 +107,8 @@ TEST_F(DiskCopy, AbortOrAnyOtherAnswerStopsAtTheUnreadableBlock) {
         SCOPED_TRACE(answer);
         SimulatedDisk& disk = AddSource(4 * kMiB);
         disk.readFailures[2 * kMiB + 5] = -1;
-        RunResult run = RunJob(ToImage(4 * kMiB), [answer](int) {
-            return static_cast<ReadErrorAnswer>(answer);
-        });
+        RunResult run = RunJob(ToImage(4 * kMiB),
+                               [answer](int) { return static_cast<ReadErrorAnswer>(answer); });
         EXPECT_EQ(run.questions, 1);
         EXPECT_EQ(run.task->position, 2 * kMiB);
         EXPECT_EQ(run.task->ending, CopyEnding::ReadErrorAborted);

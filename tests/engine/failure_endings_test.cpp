@@ -21,8 +21,8 @@ protected:
 
     Bytes Packed(CompressionMethod method) {
         const auto path = dir_ / "packed";
-        RunResult run = RunJob(
-            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, Wide(path), method));
+        RunResult run =
+            RunJob(ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, Wide(path), method));
         EXPECT_EQ(run.task->ending, CopyEnding::Completed);
         return ReadFile(path);
     }
@@ -76,9 +76,9 @@ TEST_F(Failures, FullTargetFileEndsTheCopyInEveryFormat) {
     for (CompressionMethod method : {CompressionMethod::None, CompressionMethod::Gzip,
                                      CompressionMethod::Bzip2, CompressionMethod::Zlib}) {
         SCOPED_TRACE(static_cast<int>(method));
-        RunResult run = RunJob(
-            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, L"/dev/full", method),
-            nullptr, std::chrono::seconds(60));
+        RunResult run =
+            RunJob(ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, L"/dev/full", method),
+                   nullptr, std::chrono::seconds(60));
         ASSERT_EQ(run.startMessage, L"");
         EXPECT_TRUE(run.task->finished);
         EXPECT_EQ(run.task->ending, CopyEnding::WriteFailed);

@@ -26,7 +26,8 @@ protected:
     // Reads `name` with the engine and returns the raw bytes it gave.
     Bytes Read(const std::string& name, CompressionMethod method) {
         const auto out = dir_ / "read-back.dsk";
-        RunResult run = RunJob(ImageJob(Wide(dir_ / name), method, Wide(out), CompressionMethod::None));
+        RunResult run =
+            RunJob(ImageJob(Wide(dir_ / name), method, Wide(out), CompressionMethod::None));
         EXPECT_EQ(run.startMessage, L"");
         EXPECT_EQ(run.task->ending, CopyEnding::Completed);
         return ReadFile(out);

@@ -99,8 +99,8 @@ TEST(Start, CreatesMissingFoldersOfTheTarget) {
     TempDir dir;
     WriteFile(dir / "in.dsk", MakeDiskData(5000));
     const auto target = dir / "one" / "two" / "out.dsk.gz";
-    RunResult run = RunJob(
-        ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(target), CompressionMethod::Gzip));
+    RunResult run = RunJob(ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(target),
+                                    CompressionMethod::Gzip));
     ASSERT_EQ(run.startMessage, L"");
     EXPECT_EQ(run.task->blockSize, 1048576);
     EXPECT_TRUE(std::filesystem::is_regular_file(target));
@@ -134,8 +134,8 @@ TEST(Start, CompressedWithoutMethodIsReadRaw) {
     TempDir dir;
     const Bytes data = MakeDiskData(100000, 4);
     WriteFile(dir / "in.dsk", data);
-    CloneJob job =
-        ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(dir / "out.dsk"), CompressionMethod::None);
+    CloneJob job = ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(dir / "out.dsk"),
+                            CompressionMethod::None);
     job.source.compressed = true;
     job.target.compressed = true;
     RunResult run = RunJob(job);
@@ -146,8 +146,8 @@ TEST(Start, CompressedWithoutMethodIsReadRaw) {
 TEST(Start, EndpointOfUnknownKindOpensNothingAndMovesNoData) {
     TempDir dir;
     WriteFile(dir / "in.dsk", MakeDiskData(100000, 4));
-    CloneJob job =
-        ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(dir / "out.dsk"), CompressionMethod::None);
+    CloneJob job = ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None, Wide(dir / "out.dsk"),
+                            CompressionMethod::None);
     job.target.kind = static_cast<EndpointKind>(7);
     RunResult run = RunJob(job);
     ASSERT_EQ(run.startMessage, L"");

@@ -7,7 +7,9 @@
 
 SimulatedDisks::SimulatedDisks() : previous_(ReplaceDiskDevices(this)) {}
 
-SimulatedDisks::~SimulatedDisks() { ReplaceDiskDevices(previous_); }
+SimulatedDisks::~SimulatedDisks() {
+    ReplaceDiskDevices(previous_);
+}
 
 SimulatedDisk& SimulatedDisks::Add(int number, std::vector<unsigned char> data) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -38,7 +38,8 @@ Bytes MakeDiskData(std::size_t size, unsigned seed) {
                 break;
             case 1:
                 for (std::size_t i = 0; i < run; ++i) {
-                    data.push_back(static_cast<unsigned char>(text[(data.size() + i) % text.size()]));
+                    data.push_back(
+                        static_cast<unsigned char>(text[(data.size() + i) % text.size()]));
                 }
                 break;
             default:
@@ -53,7 +54,8 @@ Bytes MakeDiskData(std::size_t size, unsigned seed) {
 
 void WriteFile(const std::filesystem::path& path, const Bytes& data) {
     std::ofstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path.string());
     }
@@ -77,4 +79,6 @@ std::string Quoted(const std::filesystem::path& path) {
     return quoted + "'";
 }
 
-std::wstring Wide(const std::filesystem::path& path) { return Utf8ToWide(path.string()); }
+std::wstring Wide(const std::filesystem::path& path) {
+    return Utf8ToWide(path.string());
+}

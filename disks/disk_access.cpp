@@ -20,9 +20,13 @@ DiskDevices* ReplaceDiskDevices(DiskDevices* replacement) {
     return replacedDevices.exchange(replacement);
 }
 
-std::wstring MakeDiskPath(int n) { return L"\\\\.\\PhysicalDrive" + std::to_wstring(n); }
+std::wstring MakeDiskPath(int n) {
+    return L"\\\\.\\PhysicalDrive" + std::to_wstring(n);
+}
 
-DiskHandle OpenDiskDevice(const std::wstring& path) { return CurrentDiskDevices().Open(path); }
+DiskHandle OpenDiskDevice(const std::wstring& path) {
+    return CurrentDiskDevices().Open(path);
+}
 
 bool QueryDiskSize(DiskHandle handle, std::int64_t& size) {
     if (handle == kInvalidDiskHandle) {

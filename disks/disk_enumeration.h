@@ -15,21 +15,23 @@ struct BlockDevice {
     std::string name;  // the kernel's name, "sda"; the device node is /dev/<name>
     unsigned major = 0;
     unsigned minor = 0;
-    std::int64_t size = 0;    // bytes
-    std::string model;        // as the kernel gives it, blanks included; may be empty
+    std::int64_t size = 0;  // bytes
+    std::string model;      // as the kernel gives it, blanks included; may be empty
     bool removable = false;
-    std::string backingFile;  // loop devices: the file behind the device
+    std::string backingFile;        // loop devices: the file behind the device
+    std::int32_t sectorSize = 512;  // logical block size in bytes
 };
 
 // The texts of one entry of the kernel's block device folder, as read.
 struct SysBlockEntry {
     std::string name;
-    std::string dev;        // "major:minor"
-    std::string size;       // in 512-byte sectors
-    std::string model;      // empty when the device has none
-    std::string removable;  // "0" or "1"
+    std::string dev;                         // "major:minor"
+    std::string size;                        // in 512-byte sectors
+    std::string model;                       // empty when the device has none
+    std::string removable;                   // "0" or "1"
     std::optional<std::string> backingFile;  // loop devices that have one
     bool isPartition = false;
+    std::string logicalBlockSize;  // bytes; empty when not told
 };
 
 // Parses, filters and orders entries as described above. An entry whose device

@@ -22,7 +22,8 @@ std::optional<std::string> ReadAttribute(const fs::path& file) {
 std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
     std::vector<SysBlockEntry> entries;
     std::error_code error;
-    for (const fs::directory_entry& item : fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
+    for (const fs::directory_entry& item :
+         fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
         const fs::path dir = item.path();
         SysBlockEntry entry;
         entry.name = dir.filename().string();
@@ -32,6 +33,7 @@ std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
         entry.removable = ReadAttribute(dir / "removable").value_or("");
         entry.backingFile = ReadAttribute(dir / "loop" / "backing_file");
         entry.isPartition = fs::exists(dir / "partition", error);
+        entry.logicalBlockSize = ReadAttribute(dir / "queue" / "logical_block_size").value_or("");
         entries.push_back(std::move(entry));
     }
     return entries;

@@ -1,5 +1,7 @@
 #include "disks/wmi_result_codes.h"
 
+#include "disks/wmi_names.h"
+
 #include <algorithm>
 #include <iterator>
 #include <vector>
@@ -8,12 +10,7 @@ namespace Wmi {
 
 namespace {
 
-struct CodeName {
-    HResult code;
-    const char* name;
-};
-
-constexpr CodeName kCodeNames[] = {
+constexpr Named<HResult> kCodeNames[] = {
     {kRegdbEClassNotReg, "REGDB_E_CLASSNOTREG"},
     {kClassENoAggregation, "CLASS_E_NOAGGREGATION"},
     {kENoInterface, "E_NOINTERFACE"},
@@ -75,15 +72,6 @@ const StepWords kSteps[] = {
      "Unknown Error"},
 };
 
-const char* CodeNameOf(HResult code) {
-    for (const CodeName& entry : kCodeNames) {
-        if (entry.code == code) {
-            return entry.name;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 std::string StepFailureText(Step step, HResult result) {
@@ -92,7 +80,7 @@ std::string StepFailureText(Step step, HResult result) {
                      [step](const StepWords& entry) { return entry.step == step; });
     const bool known =
         std::find(words->known.begin(), words->known.end(), result) != words->known.end();
-    return std::string(words->prefix) + (known ? CodeNameOf(result) : words->otherwise);
+    return std::string(words->prefix) + (known ? NameIn(kCodeNames, result) : words->otherwise);
 }
 
 WmiException StepFailure(Step step, HResult result) {

@@ -1,11 +1,11 @@
 #include "disks/wmi_variant.h"
 
 #include <algorithm>
-#include <iterator>
 #include <locale>
 #include <sstream>
 
 #include "disks/wmi_exception.h"
+#include "disks/wmi_names.h"
 
 namespace Wmi {
 
@@ -69,13 +69,8 @@ Variant Variant::OfType(VarType type) {
 
 namespace {
 
-struct TypeName {
-    VarType type;
-    const char* name;
-};
-
 // The types COM names that this layer does not turn into text.
-constexpr TypeName kUnsupported[] = {
+constexpr Named<VarType> kUnsupported[] = {
     {kVtCy, "VT_CY"},
     {kVtDate, "VT_DATE"},
     {kVtDispatch, "VT_DISPATCH"},
@@ -201,12 +196,8 @@ std::wstring VariantToText(const Variant& value) {
                        });
             break;
         default: {
-            const TypeName* named =
-                std::find_if(std::begin(kUnsupported), std::end(kUnsupported),
-                             [type](const TypeName& entry) { return entry.type == type; });
-            if (named != std::end(kUnsupported)) {
-                throw WmiException{std::string("Data type not yet supported: ") + named->name,
-                                   type};
+            if (const char* name = NameIn(kUnsupported, type)) {
+                throw WmiException{std::string("Data type not yet supported: ") + name, type};
             }
             throw WmiException{"Unknown data type", type};
         }

@@ -1,5 +1,7 @@
 #include <boost/regex.hpp>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,13 +60,21 @@ public:
         if (LowerAsciiLetters(Utf8ToWide(match[1].str())) != L"win32_diskdrive") {
             return kWbemEInvalidClass;
         }
-        std::vector<std::unique_ptr<ClassObject>> objects;
-        const std::vector<BlockDevice> disks = EnumerateDisks(sysRoot_);
-        for (std::size_t n = 0; n < disks.size(); ++n) {
-            objects.push_back(DiskDriveObject(static_cast<int>(n), disks[n]));
+        // Reading sysfs can fail halfway (a device going away, say); that is
+        // a failed query, never an exception of another kind.
+        try {
+            std::vector<std::unique_ptr<ClassObject>> objects;
+            const std::vector<BlockDevice> disks = EnumerateDisks(sysRoot_);
+            for (std::size_t n = 0; n < disks.size(); ++n) {
+                objects.push_back(DiskDriveObject(static_cast<int>(n), disks[n]));
+            }
+            enumerator = std::make_unique<StaticEnumerator>(std::move(objects));
+            return kSOk;
+        } catch (const std::bad_alloc&) {
+            return kWbemEOutOfMemory;
+        } catch (const std::exception&) {
+            return kWbemEFailed;
         }
-        enumerator = std::make_unique<StaticEnumerator>(std::move(objects));
-        return kSOk;
     }
 
 private:

@@ -87,6 +87,11 @@ void ComposeTargetChain(io::filtering_ostream& chain, CompressionMethod method, 
 }
 
 bool CloseTargetChain(io::filtering_ostream& chain) {
+    // A disk target has no chain; a stream without one counts as bad, which
+    // says nothing about the copy.
+    if (chain.empty()) {
+        return true;
+    }
     bool ok = !chain.bad();
     try {
         chain.reset();  // closes every link, which flushes the compressor, then empties the chain

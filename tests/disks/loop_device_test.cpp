@@ -1,73 +1,30 @@
 // A real loop device through the whole road: sysfs, the disk query, the disk
 // list and the raw disk layer. Needs root and a free loop device.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "disks/disk_access.h"
 #include "disks/disk_enumeration.h"
 #include "disks/disk_list.h"
 #include "disks/wmi_query.h"
+#include "loop_device.h"
 #include "test_files.h"
 
 namespace {
 
-// A loop device attached to a file for the object's life.
-class LoopDevice {
-public:
-    explicit LoopDevice(const std::filesystem::path& file) {
-        const std::string command = "losetup -f --show " + Quoted(file) + " 2>/dev/null";
-        std::unique_ptr<FILE, int (*)(FILE*)> out(popen(command.c_str(), "r"), pclose);
-        if (!out) {
-            return;
-        }
-        char line[256] = {};
-        if (fgets(line, sizeof line, out.get()) != nullptr) {
-            node_ = line;
-            while (!node_.empty() && (node_.back() == '\n' || node_.back() == '\r')) {
-                node_.pop_back();
-            }
-        }
-    }
-    ~LoopDevice() {
-        if (!node_.empty()) {
-            Shell("losetup -d " + Quoted(node_));
-        }
-    }
-    LoopDevice(const LoopDevice&) = delete;
-    LoopDevice& operator=(const LoopDevice&) = delete;
-
-    bool Attached() const { return node_.rfind("/dev/loop", 0) == 0; }
-    std::string Name() const { return node_.substr(5); }  // "loop3"
-
-private:
-    std::string node_;
-};
-
 TEST(RealLoopDevice, IsListedWithItsSizeAndOpensByItsPath) {
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "needs root to attach a loop device";
-    }
     TempDir dir;
     const auto file = dir / "brevel loop.dsk";
     const Bytes data = MakeDiskData(3 * 1024 * 1024, 7);
     WriteFile(file, data);
     LoopDevice loop(file);
-    if (!loop.Attached()) {
-        GTEST_SKIP() << "losetup could not attach a loop device";
-    }
+    SKIP_UNLESS_READY(loop);
 
     // Its number is its place in the enumeration.
-    int number = -1;
+    const int number = loop.Number();
+    ASSERT_GE(number, 0) << loop.Node() << " not enumerated";
     const std::vector<BlockDevice> enumerated = EnumerateDisks();
-    for (std::size_t n = 0; n < enumerated.size(); ++n) {
-        if (enumerated[n].name == loop.Name()) {
-            number = static_cast<int>(n);
-        }
-    }
-    ASSERT_GE(number, 0) << loop.Name() << " not enumerated";
 
     const std::vector<Wmi::DiskInfo> disks = Wmi::ListDisks();
     ASSERT_EQ(disks.size(), enumerated.size());

@@ -87,6 +87,9 @@ void ComposeTargetChain(io::filtering_ostream& chain, CompressionMethod method, 
 }
 
 bool CloseTargetChain(io::filtering_ostream& chain) {
+    if (chain.empty()) {
+        return true;  // a disk target, or nothing composed: nothing written through it
+    }
     bool ok = !chain.bad();
     try {
         chain.reset();  // closes every link, which flushes the compressor, then empties the chain

@@ -30,4 +30,9 @@ protected:
     bool Shown(int id) { return window.At(id).show == ShowCommand::Show; }
     // The texts of the boxes shown with the given caption.
     std::vector<std::wstring> Boxes(const std::wstring& caption) const;
+    // Ticks the timer as the window would until the task is gone.
+    void TickUntilIdle();
+    // Puts a task that was never started in the window, as if it ran: the
+    // test sets its fields and ticks.
+    CCloneTask& InjectTask(const CloneJob& job);
 };

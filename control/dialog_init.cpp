@@ -12,3 +12,25 @@ CBrevelDialog::~CBrevelDialog() {
         task->Cancel();
     }
 }
+
+bool CBrevelDialog::OnInitDialog(const std::vector<std::wstring>& arguments) {
+    // The remembered choice first: a target given below overrides it.
+    const CompressionSettings saved = LoadCompressionSettings(settings_);
+    job.target.method = saved.method;
+    window_.SetSelection(ControlId::TypeCombo, static_cast<int>(saved.method));
+    job.level = saved.level;
+    window_.SetSelection(ControlId::LevelCombo, saved.level - 1);
+    job.target.compressed = saved.compressed;
+    window_.SetCheck(ControlId::CompressCheck,
+                     saved.compressed ? CheckState::Checked : CheckState::Unchecked);
+    // Taken as given, without trimming; further arguments are ignored.
+    if (arguments.size() >= 1) {
+        SetSource(arguments[0], L"");
+    }
+    if (arguments.size() >= 2) {
+        SetTarget(arguments[1]);
+    }
+    UpdateControls(true);
+    window_.RequestUpdateCheck();
+    return true;
+}

@@ -27,6 +27,15 @@ private:
     DiskHandle handle_;
 };
 
+// Measures a disk just opened; the error to show, or nullptr when it has its size.
+const wchar_t* MeasureDisk(const ProbedDisk& disk, std::int64_t& size, const wchar_t* openError,
+                           const wchar_t* sizeError) {
+    if (!disk.IsOpen()) {
+        return openError;
+    }
+    return QueryDiskSize(disk.Handle(), size) ? nullptr : sizeError;
+}
+
 }  // namespace
 
 void CBrevelDialog::ShowError(std::wstring message) {
@@ -52,14 +61,11 @@ bool CBrevelDialog::SameImageFile() const {
 bool CBrevelDialog::ValidateSource() {
     switch (job.source.kind) {
         case EndpointKind::PhysicalDisk: {
-            ProbedDisk disk(job.source.path);
-            if (!disk.IsOpen()) {
-                ShowError(L"Could not open source drive");
-                return false;
-            }
+            const ProbedDisk disk(job.source.path);
             std::int64_t size = 0;
-            if (!QueryDiskSize(disk.Handle(), size)) {
-                ShowError(L"Could not get source drive size");
+            if (const wchar_t* error = MeasureDisk(disk, size, L"Could not open source drive",
+                                                   L"Could not get source drive size")) {
+                ShowError(error);
                 return false;
             }
             job.sourceSize = size;
@@ -95,14 +101,11 @@ bool CBrevelDialog::ValidateSource() {
 }
 
 bool CBrevelDialog::ValidateTarget() {
-    ProbedDisk disk(job.target.path);
-    if (!disk.IsOpen()) {
-        ShowError(L"Could not open target drive");
-        return false;
-    }
+    const ProbedDisk disk(job.target.path);
     std::int64_t size = 0;
-    if (!QueryDiskSize(disk.Handle(), size)) {
-        ShowError(L"Could not get target drive size");
+    if (const wchar_t* error = MeasureDisk(disk, size, L"Could not open target drive",
+                                           L"Could not get target drive size")) {
+        ShowError(error);
         return false;
     }
     job.targetSize = size;

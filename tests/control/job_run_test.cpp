@@ -54,13 +54,32 @@ protected:
         return L"Copied " + FormatByteSize(copied) + L" in " + FormatDuration(end.elapsed);
     }
 
-    // Waits, without ticking, until the copy thread raises a read error.
-    void AwaitReadError() {
+    // Saves a 3 MiB disk whose sector at failureOffset cannot be read, and
+    // waits, without ticking, until the copy thread raises the read error.
+    void StartAndAwaitReadError(std::int64_t failureOffset) {
+        disks.Add(0, MakeDiskData(3 * kMiB, 9)).readFailures[failureOffset] = -1;
+        dialog.SetSource(Disk(0), L"");
+        dialog.SetTarget(InDir("out.dsk"));
+        dialog.OnStart();
+        ASSERT_NE(dialog.task, nullptr);
+        ending_.startTime = dialog.task->startTime;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!dialog.task->readErrorPending) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+    }
+
+    // A job that ran to its end: the whole log, the closing box, the window idle.
+    void ExpectCompleteRun(const Ending& end, const std::wstring& sourceBytes, std::int64_t size,
+                           const std::wstring& doneMessage, const std::wstring& compression = L"",
+                           const std::vector<std::wstring>& compressionLines = {}) {
+        EXPECT_EQ(
+            window.LogLines(),
+            Join(Join(Join(Summary(compression), Report(end, sourceBytes, size)), compressionLines),
+                 {CopiedLine(end, size)}));
+        EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{doneMessage});
+        ExpectIdleAfterTheJob();
     }
 
     void ExpectIdleAfterTheJob() {
@@ -108,16 +127,13 @@ TEST_F(JobRun, DiskCloning) {
     dialog.SetTarget(Disk(1));
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
-    EXPECT_EQ(window.LogLines(), Join(Join(Summary(), Report(end, std::to_wstring(size), size)),
-                                      {CopiedLine(end, size)}));
+    ExpectCompleteRun(end, std::to_wstring(size), size,
+                      L"Cloning finished. Please disconnect both drives. Reboot before working "
+                      L"with another drive.");
     EXPECT_EQ(window.statusText, L"Disk Cloning: 100%");
     EXPECT_EQ(window.progressPosition, 10000);
     EXPECT_EQ(window.At(ControlId::CopiedText).text, FormatByteSize(size));
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Cloning finished. Please disconnect "
-                                                        L"both drives. Reboot before working "
-                                                        L"with another drive."});
     EXPECT_TRUE(std::equal(data.begin(), data.end(), disks.Disk(1).data.begin()));
-    ExpectIdleAfterTheJob();
 }
 
 TEST_F(JobRun, SavingACompressedImage) {
@@ -130,19 +146,15 @@ TEST_F(JobRun, SavingACompressedImage) {
     const Ending end = Run();
     const auto compressed =
         static_cast<std::int64_t>(std::filesystem::file_size(dir / "saved/disk.dsk.gz"));
-    EXPECT_EQ(
-        window.LogLines(),
-        Join(Join(Summary(L"Compress: Gzip, Level=6"), Report(end, std::to_wstring(size), size)),
-             {L"Compressed Size: " + FormatByteSize(compressed),
-              L"Compression Ratio: " + std::to_wstring(compressed * 100 / size) + L"%",
-              CopiedLine(end, size)}));
+    ExpectCompleteRun(end, std::to_wstring(size), size, L"Image creation finished.",
+                      L"Compress: Gzip, Level=6",
+                      {L"Compressed Size: " + FormatByteSize(compressed),
+                       L"Compression Ratio: " + std::to_wstring(compressed * 100 / size) + L"%"});
     EXPECT_EQ(window.statusText, L"Saving Image: 100%");
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image creation finished."});
     ASSERT_EQ(
         Shell("gzip -dc " + Quoted(dir / "saved/disk.dsk.gz") + " > " + Quoted(dir / "unpacked")),
         0);
     EXPECT_EQ(ReadFile(dir / "unpacked"), data);
-    ExpectIdleAfterTheJob();
 }
 
 TEST_F(JobRun, WritingACompressedImageOntoADisk) {
@@ -155,16 +167,13 @@ TEST_F(JobRun, WritingACompressedImageOntoADisk) {
     dialog.SetTarget(Disk(1));
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
-    EXPECT_EQ(window.LogLines(),
-              Join(Join(Summary(), Report(end, L"Unknown", size)), {CopiedLine(end, size)}));
+    ExpectCompleteRun(end, L"Unknown", size,
+                      L"Image writing finished. Please disconnect the drive. Reboot before "
+                      L"working with another drive.");
     EXPECT_FALSE(Shown(ControlId::ProgressBar));
     EXPECT_TRUE(window.progressPositions.empty());
     EXPECT_EQ(window.statusTexts, std::vector<std::wstring>{L""});  // only the summary's
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image writing finished. Please "
-                                                        L"disconnect the drive. Reboot before "
-                                                        L"working with another drive."});
     EXPECT_TRUE(std::equal(data.begin(), data.end(), disks.Disk(1).data.begin()));
-    ExpectIdleAfterTheJob();
 }
 
 TEST_F(JobRun, ConvertingARawImageWithANonAsciiName) {
@@ -174,12 +183,9 @@ TEST_F(JobRun, ConvertingARawImageWithANonAsciiName) {
     dialog.SetTarget(InDir("ziel-\xc3\xa9.dsk"));
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
-    EXPECT_EQ(window.LogLines(), Join(Join(Summary(), Report(end, std::to_wstring(size), size)),
-                                      {CopiedLine(end, size)}));
+    ExpectCompleteRun(end, std::to_wstring(size), size, L"Image conversion finished.");
     EXPECT_EQ(window.statusText, L"Converting Image: 100%");
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image conversion finished."});
     EXPECT_EQ(ReadFile(dir / "ziel-\xc3\xa9.dsk"), data);
-    ExpectIdleAfterTheJob();
 
     dialog.SetTarget(dialog.job.target.path);  // any change of the job enables Start again
     EXPECT_TRUE(Enabled(ControlId::StartButton));
@@ -224,13 +230,8 @@ TEST_F(JobRun, AbortStopsAtTheUnreadableBlock) {
 }
 
 TEST_F(JobRun, CancelWhileTheCopyWaitsForAnAnswer) {
-    disks.Add(0, MakeDiskData(3 * kMiB, 9)).readFailures[2 * kMiB] = -1;
-    dialog.SetSource(Disk(0), L"");
-    dialog.SetTarget(InDir("out.dsk"));
-    dialog.OnStart();
+    StartAndAwaitReadError(2 * kMiB);
     ASSERT_NE(dialog.task, nullptr);
-    ending_.startTime = dialog.task->startTime;
-    AwaitReadError();
     dialog.OnStart();
     EXPECT_EQ(Boxes(L"Error"), std::vector<std::wstring>{L"Task already started"});
     window.Answer(BoxResult::Ok);
@@ -250,13 +251,8 @@ TEST_F(JobRun, CancelWhileTheCopyWaitsForAnAnswer) {
 }
 
 TEST_F(JobRun, CloseWhileRunningClosesAfterTheReport) {
-    disks.Add(0, MakeDiskData(3 * kMiB, 10)).readFailures[kMiB] = -1;
-    dialog.SetSource(Disk(0), L"");
-    dialog.SetTarget(InDir("out.dsk"));
-    dialog.OnStart();
+    StartAndAwaitReadError(kMiB);
     ASSERT_NE(dialog.task, nullptr);
-    ending_.startTime = dialog.task->startTime;
-    AwaitReadError();
     window.Answer(BoxResult::Cancel);
     dialog.OnCloseRequest();
     EXPECT_FALSE(dialog.task->cancelRequested);

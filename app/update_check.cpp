@@ -3,7 +3,7 @@
 #include <boost/regex.hpp>
 #include <exception>
 
-#include "app/site.h"
+#include "control/site.h"
 #include "app/text_file.h"
 #include "control/control_ids.h"
 

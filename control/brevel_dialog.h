@@ -84,6 +84,3 @@ private:
     WindowPort& window_;
     SettingsPort& settings_;
 };
-
-// The product page that More Info opens, also the update check's download page.
-extern const wchar_t* const kProductPageUrl;

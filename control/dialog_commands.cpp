@@ -6,11 +6,10 @@
 
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
+#include "control/site.h"
 #include "disks/path_text.h"
 
 namespace fs = boost::filesystem;
-
-const wchar_t* const kProductPageUrl = L"https://oltrane.example/brevel";
 
 namespace {
 
@@ -146,5 +145,5 @@ void CBrevelDialog::OnLevelChange() {
 }
 
 void CBrevelDialog::OnMoreInfo() {
-    window_.OpenUrl(kProductPageUrl);
+    window_.OpenUrl(DownloadPageUrl());
 }

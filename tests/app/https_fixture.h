@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/curl_download.h"
-#include "app/site.h"
+#include "control/site.h"
 #include "local_https_server.h"
 
 // A local HTTPS server, a cache folder of the test's own and the options

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/site.h"
+#include "control/site.h"
 #include "app/text_file.h"
 #include "box_recording_window.h"
 #include "disks/path_text.h"

@@ -20,10 +20,6 @@ std::string TerminalText(const std::wstring& text) {
     return boost::algorithm::replace_all_copy(WideToUtf8(text), "\r\n", "\n");
 }
 
-std::string Answer(const std::string& line) {
-    return boost::algorithm::to_lower_copy(boost::algorithm::trim_copy(line));
-}
-
 }  // namespace
 
 TerminalWindow::TerminalWindow(Console& console, const CliOptions& options)
@@ -139,93 +135,77 @@ void TerminalWindow::Answered(const std::string& question, const std::string& an
     console_.Err(question + answer + " (" + reason + ")\n");
 }
 
-int TerminalWindow::AskOkCancel(const std::string& question, unsigned style) {
-    const bool okIsDefault = (style & kDefaultButtonMask) == 0;
-    const std::string prompt = question + (okIsDefault ? " [Y/n] " : " [y/N] ");
-    if (cancelConfirmed_) {
-        Answered(prompt, "y", "interrupted");
-        return BoxResult::Ok;
-    }
+int TerminalWindow::Pose(const Question& question) {
+    // An interrupt is the user's wish to stop: it beats every preset answer.
     if (Interrupted()) {
-        Answered(prompt, "n", "interrupted");
-        return BoxResult::Cancel;
+        Answered(question.prompt, question.safe.word, "interrupted");
+        return question.safe.result;
     }
-    if (options_.yes) {
-        Answered(prompt, "y", "--yes");
-        return BoxResult::Ok;
+    if (question.preset) {
+        Answered(question.prompt, question.preset->word, question.preset->reason);
+        return question.preset->result;
     }
     if (!console_.Interactive()) {
-        Answered(prompt, "n", "no terminal to ask; --yes answers y");
-        return BoxResult::Cancel;
+        Answered(question.prompt, question.safe.word, question.safe.reason);
+        return question.safe.result;
     }
     for (;;) {
-        console_.Err(prompt);
+        console_.Err(question.prompt);
         std::string line;
         if (console_.ReadLine(line) != Console::Reply::Line) {
             console_.Err("\n");
-            return BoxResult::Cancel;  // no more input, or interrupted
+            return question.safe.result;  // no more input, or interrupted
         }
-        const std::string answer = Answer(line);
-        if (answer.empty()) {
-            return okIsDefault ? BoxResult::Ok : BoxResult::Cancel;
-        }
-        if (answer == "y" || answer == "yes") {
-            return BoxResult::Ok;
-        }
-        if (answer == "n" || answer == "no") {
-            return BoxResult::Cancel;
-        }
-    }
-}
-
-int TerminalWindow::AskAbortRetryIgnore(const std::string& question, unsigned style) {
-    struct Choice {
-        const char* word;
-        int result;
-        ReadErrorPolicy policy;
-    };
-    static const Choice choices[] = {
-        {"abort", BoxResult::Abort, ReadErrorPolicy::Abort},
-        {"retry", BoxResult::Retry, ReadErrorPolicy::Retry},
-        {"ignore", BoxResult::Ignore, ReadErrorPolicy::Ignore},
-    };
-    const std::size_t defaultChoice = std::min<std::size_t>((style & kDefaultButtonMask) >> 8, 2);
-    std::string keys;
-    for (std::size_t i = 0; i < 3; ++i) {
-        keys += std::string(keys.empty() ? "" : "/") +
-                static_cast<char>(i == defaultChoice ? std::toupper(choices[i].word[0])
-                                                     : choices[i].word[0]);
-    }
-    const std::string prompt = question + " [" + keys + "] ";
-    for (const Choice& choice : choices) {
-        if (options_.onReadError == choice.policy) {
-            Answered(prompt, choice.word, std::string("--on-read-error ") + choice.word);
-            return choice.result;
-        }
-    }
-    if (Interrupted()) {
-        Answered(prompt, "abort", "interrupted");
-        return BoxResult::Abort;
-    }
-    if (!console_.Interactive()) {
-        Answered(prompt, "abort", "no terminal to ask; see --on-read-error");
-        return BoxResult::Abort;
-    }
-    for (;;) {
-        console_.Err(prompt);
-        std::string line;
-        if (console_.ReadLine(line) != Console::Reply::Line) {
-            console_.Err("\n");
-            return BoxResult::Abort;  // no more input, or interrupted: stop the copy
-        }
-        const std::string answer = Answer(line);
-        if (answer.empty()) {
-            return choices[defaultChoice].result;
-        }
-        for (const Choice& choice : choices) {
-            if (answer == choice.word || answer == std::string(1, choice.word[0])) {
+        const std::string answer =
+            boost::algorithm::to_lower_copy(boost::algorithm::trim_copy(line));
+        for (const Question::Choice& choice : question.choices) {
+            if ((answer.empty() && choice.isDefault) || answer == choice.word ||
+                answer == choice.word.substr(0, 1)) {
                 return choice.result;
             }
         }
     }
+}
+
+int TerminalWindow::AskOkCancel(const std::string& text, unsigned style) {
+    const bool okIsDefault = (style & kDefaultButtonMask) == 0;
+    Question question;
+    question.prompt = text + (okIsDefault ? " [Y/n] " : " [y/N] ");
+    question.choices = {{"yes", BoxResult::Ok, okIsDefault},
+                        {"no", BoxResult::Cancel, !okIsDefault}};
+    question.safe = {"n", BoxResult::Cancel, "no terminal to ask; --yes answers y"};
+    if (cancelConfirmed_) {
+        Answered(question.prompt, "y", "interrupted");
+        return BoxResult::Ok;
+    }
+    if (options_.yes) {
+        question.preset = Question::Preset{"y", BoxResult::Ok, "--yes"};
+    }
+    return Pose(question);
+}
+
+int TerminalWindow::AskAbortRetryIgnore(const std::string& text, unsigned style) {
+    const std::size_t defaultIndex = std::min<std::size_t>((style & kDefaultButtonMask) >> 8, 2);
+    Question question;
+    question.choices = {{"abort", BoxResult::Abort, false},
+                        {"retry", BoxResult::Retry, false},
+                        {"ignore", BoxResult::Ignore, false}};
+    question.choices[defaultIndex].isDefault = true;
+    std::string keys;
+    for (const Question::Choice& choice : question.choices) {
+        keys += (keys.empty() ? "" : "/") +
+                std::string(1, choice.isDefault ? std::toupper(choice.word[0]) : choice.word[0]);
+    }
+    question.prompt = text + " [" + keys + "] ";
+    question.safe = {"abort", BoxResult::Abort, "no terminal to ask; see --on-read-error"};
+    const ReadErrorPolicy policies[] = {ReadErrorPolicy::Abort, ReadErrorPolicy::Retry,
+                                        ReadErrorPolicy::Ignore};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (options_.onReadError == policies[i]) {
+            const std::string& word = question.choices[i].word;
+            question.preset =
+                Question::Preset{word, question.choices[i].result, "--on-read-error " + word};
+        }
+    }
+    return Pose(question);
 }

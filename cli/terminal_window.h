@@ -1,11 +1,14 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "control/control_ids.h"
+#include "control/control_state.h"
 #include "control/window_port.h"
 
 // The main window as a terminal shows it. The controls live in memory (texts,
@@ -78,23 +81,37 @@ public:
     void RequestUpdateCheck() override {}
 
 private:
-    struct Control {
-        std::wstring text;
-        bool enabled = true;
-        int show = ShowCommand::Show;
-        int check = CheckState::Unchecked;
-        int selection = -1;
+    // A question with its answers as typed words (or their first letters).
+    struct Question {
+        struct Choice {
+            std::string word;
+            int result;
+            bool isDefault;  // what Enter alone answers
+        };
+        // An answer given without asking, and why.
+        struct Preset {
+            std::string word;
+            int result;
+            std::string reason;
+        };
+        std::string prompt;
+        std::vector<Choice> choices;
+        // The answer when the user cannot answer: no terminal (with `reason`),
+        // the end of the input, an interrupt.
+        Preset safe;
+        std::optional<Preset> preset;
     };
 
-    int AskOkCancel(const std::string& question, unsigned style);
-    int AskAbortRetryIgnore(const std::string& question, unsigned style);
+    int Pose(const Question& question);
+    int AskOkCancel(const std::string& text, unsigned style);
+    int AskAbortRetryIgnore(const std::string& text, unsigned style);
     // Prints the question with the answer that was chosen for the user.
     void Answered(const std::string& question, const std::string& answer,
                   const std::string& reason);
 
     Console& console_;
     const CliOptions& options_;
-    std::map<int, Control> controls_;
+    std::map<int, ControlState> controls_;
     std::wstring statusText_;
     std::wstring log_;
     std::size_t logWritten_ = 0;  // leading characters of log_ already written

@@ -87,6 +87,30 @@ void KillAndReap(pid_t child) {
     Reap(child);
 }
 
+// Calls pump(timeout) until it reports the end of the output and then reaps
+// the child: its exit status, or -1 (after killing it) when that takes more
+// than kPatience.
+int DrainAndReap(pid_t& child, const std::function<bool(int)>& pump) {
+    const auto deadline = Clock::now() + kPatience;
+    int status = -1;
+    bool ended = true;
+    while (pump(100)) {
+        if (Clock::now() > deadline) {
+            ended = false;
+            break;
+        }
+    }
+    if (child > 0) {
+        if (ended) {
+            status = Reap(child);
+        } else {
+            KillAndReap(child);
+        }
+        child = -1;
+    }
+    return status;
+}
+
 }  // namespace
 
 CliProcess::CliProcess(const CliEnvironment& environment,
@@ -158,18 +182,9 @@ void CliProcess::Signal(int signal) {
 }
 
 CliResult CliProcess::Finish() {
-    const auto deadline = Clock::now() + kPatience;
-    while (Pump(100)) {
-        if (Clock::now() > deadline) {
-            KillAndReap(child_);
-            child_ = -1;
-            result_.err += "\n[killed: brevel-cli did not end in time]";
-            return result_;
-        }
-    }
-    if (child_ > 0) {
-        result_.status = Reap(child_);
-        child_ = -1;
+    result_.status = DrainAndReap(child_, [this](int timeout) { return Pump(timeout); });
+    if (result_.status == -1) {
+        result_.err += "\n[brevel-cli did not end in time, or could not be started]";
     }
     return result_;
 }
@@ -235,18 +250,7 @@ void PtySession::Type(const std::string& line) {
 }
 
 int PtySession::Finish() {
-    const auto deadline = Clock::now() + kPatience;
-    while (Pump(100)) {
-        if (Clock::now() > deadline) {
-            KillAndReap(child_);
-            child_ = -1;
-            return -1;
-        }
-    }
-    if (child_ > 0) {
-        status_ = Reap(child_);
-        child_ = -1;
-    }
+    status_ = DrainAndReap(child_, [this](int timeout) { return Pump(timeout); });
     return status_;
 }
 

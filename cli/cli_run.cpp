@@ -16,8 +16,10 @@
 
 namespace {
 
-int UsageError(Console& console, const std::string& problem) {
-    console.Err("brevel-cli: " + problem + "\n" + UsageText() +
+// A command line that does not parse shows the synopsis too; one that
+// parses but names no usable job only what is wrong with it.
+int UsageError(Console& console, const std::string& problem, bool showSynopsis) {
+    console.Err("brevel-cli: " + problem + "\n" + (showSynopsis ? UsageText() : "") +
                 "Try 'brevel-cli --help' for more.\n");
     return ExitStatus::Usage;
 }
@@ -91,7 +93,7 @@ int RunJob(const CliOptions& options, Console& console) {
     for (const std::string& argument : options.endpoints) {
         EndpointName name = ResolveEndpointName(argument);
         if (!name.error.empty()) {
-            return UsageError(console, name.error);
+            return UsageError(console, name.error, false);
         }
         endpoints.push_back(name.path);
     }
@@ -101,7 +103,7 @@ int RunJob(const CliOptions& options, Console& console) {
     dialog.OnInitDialog(endpoints);
     std::string problem;
     if (!ApplyCompressionOptions(options, window, dialog, problem)) {
-        return UsageError(console, problem);
+        return UsageError(console, problem, false);
     }
     bool cancelled = false;
     if (!Interrupted()) {
@@ -130,7 +132,7 @@ int RunCli(const std::vector<std::string>& arguments) {
     Console console(STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO);
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.error.empty()) {
-        return UsageError(console, parsed.error);
+        return UsageError(console, parsed.error, true);
     }
     switch (parsed.options.action) {
         case CliAction::Help:

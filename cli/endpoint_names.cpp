@@ -45,8 +45,8 @@ EndpointName WholeDisk(const std::string& argument, dev_t device, const std::str
         }
     }
     return Refused(argument +
-                   " is not a whole disk (a partition, or a device without media?); "
-                   "Brevel copies whole disks, see --list-disks");
+                   " is not one of the whole disks that --list-disks shows (a partition, a RAM "
+                   "disk or a loop device without a file?)");
 }
 
 }  // namespace

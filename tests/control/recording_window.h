@@ -8,19 +8,14 @@
 #include <vector>
 
 #include "control/control_ids.h"
+#include "control/control_state.h"
 #include "control/window_port.h"
 
 // A window that records everything done to it and answers boxes and dialogs
 // from scripts the test sets up.
 class RecordingWindow final : public WindowPort {
 public:
-    struct Control {
-        std::wstring text;
-        bool enabled = true;
-        int show = ShowCommand::Show;
-        int check = CheckState::Unchecked;
-        int selection = -1;
-    };
+    using Control = ControlState;
     struct Box {
         std::wstring text;
         std::wstring caption;

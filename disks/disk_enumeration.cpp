@@ -64,6 +64,10 @@ std::vector<BlockDevice> SelectDisks(const std::vector<SysBlockEntry>& entries) 
         disk.model = StripLineEnd(entry.model);
         disk.removable = StripLineEnd(entry.removable) == "1";
         disk.backingFile = entry.backingFile ? StripLineEnd(*entry.backingFile) : std::string();
+        const auto sectorSize = ParseNumber<std::int32_t>(StripLineEnd(entry.logicalBlockSize));
+        if (sectorSize && *sectorSize > 0) {
+            disk.sectorSize = *sectorSize;
+        }
         disks.push_back(std::move(disk));
     }
     std::stable_sort(disks.begin(), disks.end(), [](const BlockDevice& a, const BlockDevice& b) {

@@ -18,7 +18,8 @@ struct BlockDevice {
     std::int64_t size = 0;  // bytes
     std::string model;      // as the kernel gives it, blanks included; may be empty
     bool removable = false;
-    std::string backingFile;  // loop devices: the file behind the device
+    std::string backingFile;        // loop devices: the file behind the device
+    std::int32_t sectorSize = 512;  // logical block size in bytes
 };
 
 // The texts of one entry of the kernel's block device folder, as read.
@@ -30,6 +31,7 @@ struct SysBlockEntry {
     std::string removable;                   // "0" or "1"
     std::optional<std::string> backingFile;  // loop devices that have one
     bool isPartition = false;
+    std::string logicalBlockSize;  // bytes; empty when not told
 };
 
 // Parses, filters and orders entries as described above. An entry whose device

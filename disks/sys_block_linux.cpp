@@ -33,6 +33,7 @@ std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
         entry.removable = ReadAttribute(dir / "removable").value_or("");
         entry.backingFile = ReadAttribute(dir / "loop" / "backing_file");
         entry.isPartition = fs::exists(dir / "partition", error);
+        entry.logicalBlockSize = ReadAttribute(dir / "queue" / "logical_block_size").value_or("");
         entries.push_back(std::move(entry));
     }
     return entries;

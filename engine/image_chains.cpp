@@ -90,7 +90,8 @@ void ComposeTargetChain(io::filtering_ostream& chain, CompressionMethod method, 
 }
 
 bool CloseTargetChain(io::filtering_ostream& chain) {
-    // An empty chain (a disk target) has nothing to close.
+    // A disk target has no chain; a stream without one counts as bad, which
+    // says nothing about the copy.
     if (chain.empty()) {
         return true;
     }

@@ -26,7 +26,8 @@ void ComposeTargetChain(boost::iostreams::filtering_ostream& chain, CompressionM
 
 // Closes and empties a target chain. Once the file has stopped taking data the
 // compressor's remaining output is dropped rather than offered to the file
-// again, so that this always returns. False when anything failed on the way.
+// again, so that this always returns. False when anything failed on the way;
+// true for an empty chain.
 bool CloseTargetChain(boost::iostreams::filtering_ostream& chain);
 
 // Closes and empties a source chain.

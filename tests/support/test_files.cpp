@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -52,6 +54,21 @@ Bytes MakeDiskData(std::size_t size, unsigned seed) {
     return data;
 }
 
+std::string DescribeDifference(const Bytes& actual, const Bytes& expected) {
+    const auto [at, _] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const auto offset = static_cast<std::size_t>(at - actual.begin());
+    if (offset == actual.size() && offset == expected.size()) {
+        return "";
+    }
+    std::string text = std::to_string(actual.size()) + " bytes where " +
+                       std::to_string(expected.size()) + " were expected";
+    if (offset < actual.size() && offset < expected.size()) {
+        text += ", first different at offset " + std::to_string(offset);
+    }
+    return text;
+}
+
 void WriteFile(const std::filesystem::path& path, const Bytes& data) {
     std::ofstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()),
@@ -69,6 +86,39 @@ Bytes ReadFile(const std::filesystem::path& path) {
 int Shell(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int Capture(const std::string& command, std::string& output) {
+    output.clear();
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string FindProgram(const std::string& name) {
+    std::string folders = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    folders += ":/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string candidate = folder + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0) {
+                return candidate;
+            }
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 std::string Quoted(const std::filesystem::path& path) {

@@ -27,11 +27,23 @@ private:
 // same seed.
 Bytes MakeDiskData(std::size_t size, unsigned seed = 1);
 
+// Empty when the two are equal; else where they first differ, for a test
+// message that does not print megabytes.
+std::string DescribeDifference(const Bytes& actual, const Bytes& expected);
+
 void WriteFile(const std::filesystem::path& path, const Bytes& data);
 Bytes ReadFile(const std::filesystem::path& path);
 
 // Runs a shell command; returns its exit status.
 int Shell(const std::string& command);
+
+// Runs a shell command and collects what it writes to its standard output
+// (append " 2>&1" for its errors too); returns its exit status.
+int Capture(const std::string& command, std::string& output);
+
+// The full path of a program found on PATH or in the system's program
+// folders (sbin included, which a non-login PATH may lack); empty when none.
+std::string FindProgram(const std::string& name);
 
 // Quotes a path for the shell.
 std::string Quoted(const std::filesystem::path& path);

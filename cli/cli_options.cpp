@@ -1,0 +1,211 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace {
+
+const std::map<std::string, CompressionMethod>& CompressionNames() {
+    static const std::map<std::string, CompressionMethod> names = {
+        {"gzip", CompressionMethod::Gzip},
+        {"bzip2", CompressionMethod::Bzip2},
+        {"zlib", CompressionMethod::Zlib},
+        {"none", CompressionMethod::None},
+    };
+    return names;
+}
+
+const std::map<std::string, ReadErrorPolicy>& PolicyNames() {
+    static const std::map<std::string, ReadErrorPolicy> names = {
+        {"ask", ReadErrorPolicy::Ask},
+        {"abort", ReadErrorPolicy::Abort},
+        {"retry", ReadErrorPolicy::Retry},
+        {"ignore", ReadErrorPolicy::Ignore},
+    };
+    return names;
+}
+
+std::optional<int> ParseLevel(const std::string& text) {
+    int level = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, problem] = std::from_chars(text.data(), end, level);
+    if (problem != std::errc() || stop != end || level < 1 || level > 9) {
+        return std::nullopt;
+    }
+    return level;
+}
+
+// Walks the arguments, taking each option's value from "=" or the next one.
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    ParsedCommandLine Parse() {
+        bool onlyEndpoints = false;
+        std::vector<CliAction> actions;
+        for (next_ = 0; next_ < arguments_.size() && result_.error.empty();) {
+            const std::string argument = arguments_[next_++];
+            if (onlyEndpoints || argument == "-" || argument.rfind('-', 0) != 0) {
+                options().endpoints.push_back(argument);
+            } else if (argument == "--") {
+                onlyEndpoints = true;
+            } else {
+                Option(argument, actions);
+            }
+        }
+        if (!result_.error.empty()) {
+            return result_;
+        }
+        for (CliAction action : {CliAction::Help, CliAction::Version}) {
+            if (std::find(actions.begin(), actions.end(), action) != actions.end()) {
+                options().action = action;
+                return result_;
+            }
+        }
+        if (!actions.empty()) {
+            options().action = CliAction::ListDisks;
+            if (!options().endpoints.empty()) {
+                result_.error = "--list-disks takes no SOURCE or TARGET";
+            }
+            return result_;
+        }
+        const std::size_t count = options().endpoints.size();
+        if (count < 2) {
+            result_.error = "SOURCE and TARGET are both needed";
+        } else if (count > 2) {
+            result_.error =
+                "only SOURCE and TARGET are taken, but " + std::to_string(count) + " were given";
+        }
+        return result_;
+    }
+
+private:
+    CliOptions& options() { return result_.options; }
+
+    void Option(const std::string& argument, std::vector<CliAction>& actions) {
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> value;
+        if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        }
+        static const std::map<std::string, CliAction> actionNames = {
+            {"--help", CliAction::Help},
+            {"-h", CliAction::Help},
+            {"--version", CliAction::Version},
+            {"--list-disks", CliAction::ListDisks},
+        };
+        if (const auto action = actionNames.find(name); action != actionNames.end()) {
+            if (NoValue(name, value)) {
+                actions.push_back(action->second);
+            }
+        } else if (name == "--yes" || name == "-y") {
+            options().yes = NoValue(name, value);
+        } else if (name == "--level") {
+            if (TakeValue(name, value)) {
+                options().level = ParseLevel(*value);
+                if (!options().level) {
+                    result_.error = "--level takes a number from 1 to 9, not '" + *value + "'";
+                }
+            }
+        } else if (name == "--compress") {
+            TakeNamed(name, value, CompressionNames(), options().compress,
+                      "gzip, bzip2, zlib or none");
+        } else if (name == "--on-read-error") {
+            std::optional<ReadErrorPolicy> policy;
+            if (TakeNamed(name, value, PolicyNames(), policy, "ask, abort, retry or ignore")) {
+                options().onReadError = *policy;
+            }
+        } else {
+            result_.error = "unknown option '" + name + "'";
+        }
+    }
+
+    bool NoValue(const std::string& name, const std::optional<std::string>& value) {
+        if (value) {
+            result_.error = name + " takes no value";
+            return false;
+        }
+        return true;
+    }
+
+    bool TakeValue(const std::string& name, std::optional<std::string>& value) {
+        if (!value) {
+            if (next_ >= arguments_.size()) {
+                result_.error = name + " needs a value";
+                return false;
+            }
+            value = arguments_[next_++];
+        }
+        return true;
+    }
+
+    template <typename T>
+    bool TakeNamed(const std::string& name, std::optional<std::string>& value,
+                   const std::map<std::string, T>& names, std::optional<T>& chosen,
+                   const char* choices) {
+        if (!TakeValue(name, value)) {
+            return false;
+        }
+        const auto found = names.find(*value);
+        if (found == names.end()) {
+            result_.error = name + " takes " + choices + ", not '" + *value + "'";
+            return false;
+        }
+        chosen = found->second;
+        return true;
+    }
+
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+    ParsedCommandLine result_;
+};
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    return Parser(arguments).Parse();
+}
+
+std::string UsageText() {
+    return "Usage: brevel-cli [--level N] [--compress gzip|bzip2|zlib|none] [--yes]\n"
+           "                  [--on-read-error ask|abort|retry|ignore] SOURCE TARGET\n"
+           "       brevel-cli --list-disks\n"
+           "       brevel-cli --help | --version\n";
+}
+
+std::string HelpText() {
+    return UsageText() +
+           "\n"
+           "Copies a whole disk byte for byte, from its first byte to its last: disk to disk,\n"
+           "disk to image file, image file to disk, or image file to image file.\n"
+           "\n"
+           "SOURCE and TARGET are each a disk or an image file:\n"
+           "  disk        \\\\.\\PhysicalDriveN, disk:N, or the device of a whole disk\n"
+           "              (/dev/sdb, /dev/disk/by-id/...); --list-disks shows the numbers\n"
+           "  image file  NAME.dsk (raw), NAME.dsk.gz (gzip), NAME.dsk.bz2 (bzip2) or\n"
+           "              NAME.dsk.zz (zlib); any other name is a raw image\n"
+           "A target disk must start with an all-zero first sector.\n"
+           "\n"
+           "Options:\n"
+           "  --level N            compression level of an image target, 1 to 9\n"
+           "  --compress TYPE      gzip, bzip2 or zlib: compress an image target, with the\n"
+           "                       extension of its name changed to match; none: do not\n"
+           "  --yes                answer yes when the source is larger than the target disk\n"
+           "                       (without a terminal and without --yes the answer is no)\n"
+           "  --on-read-error P    what to do when a block of a source disk cannot be read:\n"
+           "                       ask (the default; abort without a terminal), abort,\n"
+           "                       retry, or ignore (write zeros in its place)\n"
+           "  --list-disks         list the machine's disks\n"
+           "  --help               show this text\n"
+           "  --version            show the version\n"
+           "\n"
+           "The compression type and level are remembered for the next run, in\n"
+           "$XDG_CONFIG_HOME/Brevel/Brevel.conf (~/.config/Brevel/Brevel.conf).\n"
+           "Ctrl-C or SIGTERM during a copy cancels it; a compressed image is still closed\n"
+           "properly.\n"
+           "\n"
+           "Exit status: 0 completed; 1 refused or failed; 2 usage error; 3 aborted after a\n"
+           "read error; 130 interrupted.\n";
+}

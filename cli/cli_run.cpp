@@ -1,0 +1,151 @@
+#include "cli/cli_run.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "cli/cli_options.h"
+#include "cli/console.h"
+#include "cli/disk_table.h"
+#include "cli/endpoint_names.h"
+#include "cli/ini_settings.h"
+#include "cli/interrupt.h"
+#include "cli/terminal_window.h"
+#include "control/brevel_dialog.h"
+
+namespace {
+
+// A command line that does not parse shows the synopsis too; one that
+// parses but names no usable job only what is wrong with it.
+int UsageError(Console& console, const std::string& problem, bool showSynopsis) {
+    console.Err("brevel-cli: " + problem + "\n" + (showSynopsis ? UsageText() : "") +
+                "Try 'brevel-cli --help' for more.\n");
+    return ExitStatus::Usage;
+}
+
+void Sleep(int milliseconds) {
+    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    nanosleep(&pause, nullptr);  // an interrupt ends it early, which is fine
+}
+
+// Works the check box and the type and level lists as the user would in the window:
+// a control changes only when its state differs, and only while it is
+// enabled; then its own handler runs. False, with the problem, when an option
+// asks for a control that the window has disabled for this job.
+bool ApplyCompressionOptions(const CliOptions& options, TerminalWindow& window,
+                             CBrevelDialog& dialog, std::string& problem) {
+    if (options.compress) {
+        if (!window.IsEnabled(ControlId::CompressCheck)) {
+            problem = "--compress applies to an image target, not to a disk";
+            return false;
+        }
+        const bool compress = *options.compress != CompressionMethod::None;
+        const int check = compress ? CheckState::Checked : CheckState::Unchecked;
+        if (window.GetCheck(ControlId::CompressCheck) != check) {
+            window.SetCheck(ControlId::CompressCheck, check);
+            dialog.OnCompressImage();
+        }
+        const int type = static_cast<int>(*options.compress);
+        if (compress && window.GetSelection(ControlId::TypeCombo) != type) {
+            window.SetSelection(ControlId::TypeCombo, type);
+            dialog.OnTypeChange();
+        }
+    }
+    if (options.level) {
+        if (!window.IsEnabled(ControlId::LevelCombo)) {
+            problem =
+                "--level applies to a compressed image target (NAME.dsk.gz, .dsk.bz2 or "
+                ".dsk.zz, or --compress)";
+            return false;
+        }
+        if (window.GetSelection(ControlId::LevelCombo) != *options.level - 1) {
+            window.SetSelection(ControlId::LevelCombo, *options.level - 1);
+            dialog.OnLevelChange();
+        }
+    }
+    return true;
+}
+
+// Runs the progress timer on this thread until the job has ended; an
+// interrupt becomes a confirmed Cancel. True when it cancelled the copy.
+bool RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
+    bool cancelled = false;
+    while (dialog.task && window.TimerRunning() && !window.Ended()) {
+        Sleep(window.TimerPeriod());
+        // A copy that has finished by itself needs no cancel: its report is due.
+        if (Interrupted() && !cancelled && dialog.task && !dialog.task->finished) {
+            cancelled = true;
+            window.SetCancelConfirmed(true);
+            dialog.OnCancelTask();
+            window.SetCancelConfirmed(false);
+        }
+        dialog.OnTimer();
+        if (dialog.task) {
+            window.DrawProgress();
+        }
+    }
+    return cancelled;
+}
+
+int RunJob(const CliOptions& options, Console& console) {
+    std::vector<std::wstring> endpoints;
+    for (const std::string& argument : options.endpoints) {
+        EndpointName name = ResolveEndpointName(argument);
+        if (!name.error.empty()) {
+            return UsageError(console, name.error, false);
+        }
+        endpoints.push_back(name.path);
+    }
+    IniSettings settings(IniSettings::DefaultFile());
+    TerminalWindow window(console, options);
+    CBrevelDialog dialog(window, settings);
+    dialog.OnInitDialog(endpoints);
+    std::string problem;
+    if (!ApplyCompressionOptions(options, window, dialog, problem)) {
+        return UsageError(console, problem, false);
+    }
+    bool cancelled = false;
+    if (!Interrupted()) {
+        dialog.OnStart();
+        cancelled = RunTimer(window, dialog);
+    }
+    window.FlushLog();
+    const TerminalWindow::Outcome& seen = window.Seen();
+    const bool completed =
+        seen.finalMessageShown && !seen.errorShown && !seen.readErrorAborted && !cancelled;
+    if (completed) {
+        return ExitStatus::Completed;
+    }
+    if (Interrupted()) {
+        return ExitStatus::Interrupted;
+    }
+    if (seen.errorShown || !seen.finalMessageShown) {
+        return ExitStatus::Failed;
+    }
+    return ExitStatus::ReadErrorAborted;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments) {
+    Console console(STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO);
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.error.empty()) {
+        return UsageError(console, parsed.error, true);
+    }
+    switch (parsed.options.action) {
+        case CliAction::Help:
+            console.Out(HelpText());
+            return ExitStatus::Completed;
+        case CliAction::Version:
+            console.Out("brevel-cli " BREVEL_VERSION "\n");
+            return ExitStatus::Completed;
+        case CliAction::ListDisks:
+            return ListDisks(console) ? ExitStatus::Completed : ExitStatus::Failed;
+        case CliAction::RunJob:
+            break;
+    }
+    CatchInterrupts();
+    return RunJob(parsed.options, console);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/image_names.h"
+#include "control/settings_port.h"
+#include "control/window_port.h"
+#include "engine/clone_task.h"
+
+// The main window's behaviour without a toolkit: what a typed or chosen path
+// denotes, how the controls and the log follow the job, validation and start,
+// the progress monitor with its report, and the command handlers. The window
+// itself is reached through a WindowPort, the remembered compression choice
+// through a SettingsPort; a face forwards its events to the On... handlers.
+// Everything runs on the window thread.
+class CBrevelDialog {
+public:
+    CBrevelDialog(WindowPort& window, SettingsPort& settings);
+    ~CBrevelDialog();
+    CBrevelDialog(const CBrevelDialog&) = delete;
+    CBrevelDialog& operator=(const CBrevelDialog&) = delete;
+
+    // Start-up, after the face has laid out its controls and filled the
+    // lists: restores the compression choice, applies the Source and Target
+    // given as positional arguments (further ones are ignored), writes the
+    // summary and asks for the update check. Returns true.
+    bool OnInitDialog(const std::vector<std::wstring>& arguments);
+
+    // Endpoint classification.
+    bool IsPhysicalDrivePath(const std::wstring& path) const;
+    void SetSource(const std::wstring& path, const std::wstring& label);
+    void SetTarget(const std::wstring& path);
+    std::wstring ApplyImageExtension(std::wstring name) const;
+    void UpdateTargetExtension();
+    void UpdateControls(bool rewriteSummary);
+
+    // Validation and start.
+    void ShowError(std::wstring message);
+    void AppendLog(std::wstring line);
+    bool ValidateJob();
+    void OnStart();
+
+    // Progress monitor: one call per tick of timer kProgressTimer.
+    void OnTimer();
+    void OnCancelTask();
+    // The close box, Enter and Escape.
+    void OnCloseRequest();
+
+    // Commands of the path and compression controls.
+    void OnOpenImage();
+    void OnSourceDisk();
+    void OnSaveImage();
+    void OnTargetDisk();
+    void OnSourceKillFocus();
+    void OnTargetKillFocus();
+    void OnCompressImage();
+    void OnTypeChange();
+    void OnLevelChange();
+    void OnMoreInfo();
+
+    // The window's state, open to its faces and tests.
+    const ImageNamePatterns patterns;
+    CloneJob job;
+    std::unique_ptr<CCloneTask> task;  // null while idle
+    bool closeWhenDone = false;
+    std::int32_t tickCount = 0;
+    std::int32_t timerPeriod = 100;  // milliseconds
+    std::int32_t ticksPerUpdate = 10;
+    std::int32_t progressRange = 10000;
+
+private:
+    bool ValidateSource();
+    bool ValidateTarget();
+    bool SameImageFile() const;
+    void UpdateReadouts(std::int64_t position);
+    void AnswerReadError(std::int64_t position);
+    void FinishJob(std::int64_t position);
+    void WriteReport(const CCloneTask& finished, std::int64_t position);
+    std::wstring DefaultImageName() const;
+
+    WindowPort& window_;
+    SettingsPort& settings_;
+};

@@ -1,0 +1,149 @@
+// The commands of the path and compression controls and More Info.
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/filesystem.hpp>
+#include <boost/format.hpp>
+#include <string_view>
+
+#include "control/brevel_dialog.h"
+#include "control/control_ids.h"
+#include "control/site.h"
+#include "disks/path_text.h"
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+const wchar_t* const kImageFilter =
+    L"Disk Image (*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz)|*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz|All "
+    L"files|*.*||";
+
+// Characters that cannot stand in a file name here.
+bool Unfit(wchar_t c) {
+#ifdef _WIN32
+    return c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos;
+#else
+    return c == L'/' || c == L'\0';
+#endif
+}
+
+// A disk label as part of a file name.
+std::wstring FileNamePart(std::wstring label) {
+    for (wchar_t& c : label) {
+        if (Unfit(c)) {
+            c = L'_';
+        }
+    }
+    return label;
+}
+
+std::wstring Trimmed(std::wstring text) {
+    boost::algorithm::trim(text);
+    return text;
+}
+
+}  // namespace
+
+void CBrevelDialog::OnOpenImage() {
+    const std::wstring source = window_.GetControlText(ControlId::SourceEdit);
+    const std::optional<std::wstring> path = window_.OpenFileDialog(
+        IsPhysicalDrivePath(source) ? L"" : source, kImageFilter, FileDialogFlag::FileMustExist);
+    if (path) {
+        SetSource(*path, L"");
+    }
+}
+
+void CBrevelDialog::OnSourceDisk() {
+    const DiskChoice choice = window_.SelectDisk();
+    if (choice.result == BoxResult::Ok) {
+        SetSource(choice.selectedPath, choice.selectedLabel);
+    }
+}
+
+void CBrevelDialog::OnTargetDisk() {
+    const DiskChoice choice = window_.SelectDisk();
+    if (choice.result == BoxResult::Ok) {
+        SetTarget(choice.selectedPath);
+    }
+}
+
+std::wstring CBrevelDialog::DefaultImageName() const {
+    switch (job.source.kind) {
+        case EndpointKind::PhysicalDisk: {
+            DiskHandle disk = OpenDiskDevice(job.source.path);
+            if (disk == kInvalidDiskHandle) {
+                return L"";
+            }
+            std::int64_t size = 0;
+            const bool sized = QueryDiskSize(disk, size);
+            CloseDiskDevice(disk);
+            if (!sized) {
+                return L"";
+            }
+            return (boost::wformat(L"%s-%lld") % FileNamePart(job.sourceLabel) % size).str();
+        }
+        case EndpointKind::ImageFile: {
+            const fs::path path(WideToUtf8(job.source.path));
+            boost::system::error_code error;
+            if (!fs::is_regular_file(fs::status(path, error))) {
+                return L"";
+            }
+            boost::wsmatch match;
+            const std::wstring name = Utf8ToWide(path.filename().string());
+            if (boost::regex_match(name, match, patterns.anyImage)) {
+                return match[1].str();
+            }
+            return L"";
+        }
+    }
+    return L"";
+}
+
+void CBrevelDialog::OnSaveImage() {
+    std::wstring proposal = window_.GetControlText(ControlId::TargetEdit);
+    if (proposal.empty()) {
+        proposal = DefaultImageName();
+    }
+    std::optional<std::wstring> path =
+        window_.SaveFileDialog(proposal, kImageFilter, FileDialogFlag::OverwritePrompt);
+    if (!path) {
+        return;
+    }
+    // A chosen image extension stays, even if it disagrees with the controls.
+    if (!MatchesWhole(*path, patterns.anyImage)) {
+        *path = ApplyImageExtension(*path);
+    }
+    SetTarget(*path);
+}
+
+void CBrevelDialog::OnSourceKillFocus() {
+    SetSource(Trimmed(window_.GetControlText(ControlId::SourceEdit)), L"");
+}
+
+void CBrevelDialog::OnTargetKillFocus() {
+    SetTarget(Trimmed(window_.GetControlText(ControlId::TargetEdit)));
+}
+
+void CBrevelDialog::OnCompressImage() {
+    job.target.compressed = window_.GetCheck(ControlId::CompressCheck) != CheckState::Unchecked;
+    UpdateTargetExtension();
+}
+
+void CBrevelDialog::OnTypeChange() {
+    const int selection = window_.GetSelection(ControlId::TypeCombo);
+    if (selection >= 0 && selection <= 2) {  // -1: nothing selected
+        job.target.method = static_cast<CompressionMethod>(selection);
+    }
+    UpdateTargetExtension();
+}
+
+void CBrevelDialog::OnLevelChange() {
+    const int selection = window_.GetSelection(ControlId::LevelCombo);
+    if (selection >= 0 && selection <= 8) {
+        job.level = selection + 1;
+    }
+    UpdateTargetExtension();
+}
+
+void CBrevelDialog::OnMoreInfo() {
+    window_.OpenUrl(DownloadPageUrl());
+}

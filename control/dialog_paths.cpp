@@ -1,0 +1,162 @@
+// What a path denotes, and how the controls, the job summary and the saved
+// compression choice follow the job.
+#include <boost/format.hpp>
+
+#include "control/brevel_dialog.h"
+#include "control/compression_settings.h"
+#include "control/control_ids.h"
+
+namespace {
+
+const wchar_t* ImageExtension(const Endpoint& target) {
+    if (!target.compressed) {
+        return kRawImageExtension;
+    }
+    switch (target.method) {
+        case CompressionMethod::Gzip:
+            return kGzipImageExtension;
+        case CompressionMethod::Bzip2:
+            return kBzip2ImageExtension;
+        case CompressionMethod::Zlib:
+            return kZlibImageExtension;
+        case CompressionMethod::None:
+            break;
+    }
+    return L"";
+}
+
+std::wstring CompressionLine(const Endpoint& target, std::int32_t level) {
+    if (target.kind != EndpointKind::ImageFile || !target.compressed) {
+        return L"";
+    }
+    const wchar_t* name = nullptr;
+    switch (target.method) {
+        case CompressionMethod::Gzip:
+            name = L"Gzip";
+            break;
+        case CompressionMethod::Bzip2:
+            name = L"Bzip2";
+            break;
+        case CompressionMethod::Zlib:
+            name = L"Zlib";
+            break;
+        case CompressionMethod::None:
+            return L"";
+    }
+    return (boost::wformat(L"Compress: %s, Level=%d\r\n") % name % level).str();
+}
+
+}  // namespace
+
+bool CBrevelDialog::IsPhysicalDrivePath(const std::wstring& path) const {
+    return MatchesWhole(path, patterns.physicalDrive);
+}
+
+void CBrevelDialog::SetSource(const std::wstring& path, const std::wstring& label) {
+    window_.SetControlText(ControlId::SourceEdit, path);
+    job.source.path = path;
+    job.sourceLabel = label;
+    if (IsPhysicalDrivePath(path)) {
+        // compressed and method stay as they were; nothing reads them for a disk
+        job.source.kind = EndpointKind::PhysicalDisk;
+    } else {
+        job.source.kind = EndpointKind::ImageFile;
+        job.source.method = patterns.CompressionOf(path);
+        job.source.compressed = job.source.method != CompressionMethod::None;
+    }
+    UpdateControls(true);
+}
+
+void CBrevelDialog::SetTarget(const std::wstring& path) {
+    window_.SetControlText(ControlId::TargetEdit, path);
+    job.target.path = path;
+    if (IsPhysicalDrivePath(path)) {
+        job.target.kind = EndpointKind::PhysicalDisk;
+    } else {
+        job.target.kind = EndpointKind::ImageFile;
+        const CompressionMethod method = patterns.CompressionOf(path);
+        if (method != CompressionMethod::None) {
+            job.target.method = method;
+            window_.SetSelection(ControlId::TypeCombo, static_cast<int>(method));
+            job.target.compressed = true;
+            window_.SetCheck(ControlId::CompressCheck, CheckState::Checked);
+        } else {
+            // The method and the type list keep the last type chosen, so that
+            // switching compression on again brings it back.
+            job.target.compressed = false;
+            window_.SetCheck(ControlId::CompressCheck, CheckState::Unchecked);
+        }
+    }
+    UpdateControls(true);
+}
+
+std::wstring CBrevelDialog::ApplyImageExtension(std::wstring name) const {
+    boost::wsmatch match;
+    if (boost::regex_match(name, match, patterns.anyImage)) {
+        name = match[1].str();
+    }
+    if (!name.empty()) {
+        name += ImageExtension(job.target);
+    }
+    return name;
+}
+
+void CBrevelDialog::UpdateTargetExtension() {
+    const std::wstring name = ApplyImageExtension(window_.GetControlText(ControlId::TargetEdit));
+    window_.SetControlText(ControlId::TargetEdit, name);
+    // The kind is not classified again: the compression controls are only
+    // enabled while the target is not a disk path.
+    job.target.path = name;
+    UpdateControls(true);
+}
+
+void CBrevelDialog::UpdateControls(bool rewriteSummary) {
+    const bool running = task != nullptr;
+    for (int id :
+         {ControlId::SourceEdit, ControlId::OpenImageButton, ControlId::SourceDiskButton,
+          ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton}) {
+        window_.EnableControl(id, !running);
+    }
+    const bool sourceIsDisk = IsPhysicalDrivePath(job.source.path);
+    const bool targetIsDisk = IsPhysicalDrivePath(job.target.path);
+
+    const bool compressionUsable = !running && !targetIsDisk;
+    window_.EnableControl(ControlId::CompressCheck, compressionUsable);
+    window_.EnableControl(ControlId::TypeCombo, compressionUsable && job.target.compressed);
+    window_.EnableControl(ControlId::LevelCombo, compressionUsable && job.target.compressed);
+    const bool rowShown = running
+                              ? job.target.kind == EndpointKind::ImageFile && job.target.compressed
+                              : !targetIsDisk;
+    for (int id : {ControlId::CompressCheck, ControlId::TypeLabel, ControlId::TypeCombo,
+                   ControlId::LevelLabel, ControlId::LevelCombo}) {
+        window_.ShowControl(id, rowShown ? ShowCommand::Show : ShowCommand::Hide);
+    }
+
+    const bool ready =
+        (sourceIsDisk || !job.source.path.empty()) && (targetIsDisk || !job.target.path.empty());
+    window_.EnableControl(ControlId::CancelButton, running);
+    window_.EnableControl(ControlId::StartButton, !running && ready);
+    if (!rewriteSummary) {
+        return;
+    }
+    if (!ready) {
+        window_.SetControlText(ControlId::LogEdit, L"");
+        return;
+    }
+    window_.SetStatusText(L"");
+    const bool sourceSizeKnown =
+        job.source.kind == EndpointKind::PhysicalDisk ||
+        (job.source.kind == EndpointKind::ImageFile && !job.source.compressed);
+    if (sourceSizeKnown) {
+        window_.ShowControl(ControlId::ProgressBar, ShowCommand::Show);
+        window_.SetProgressPosition(0);
+        window_.SetProgressRange(0, progressRange);
+    } else {
+        window_.ShowControl(ControlId::ProgressBar, ShowCommand::Hide);
+    }
+    window_.SetControlText(ControlId::LogEdit,
+                           (boost::wformat(L"Source: %s\r\nTarget: %s\r\n%s") % job.source.path %
+                            job.target.path % CompressionLine(job.target, job.level))
+                               .str());
+    SaveCompressionSettings(settings_, job.target.compressed, job.target.method, job.level);
+}

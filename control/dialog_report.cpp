@@ -1,0 +1,68 @@
+// The end of a job: the report in the log, the closing message and the
+// return to idle.
+#include <boost/filesystem.hpp>
+#include <boost/format.hpp>
+
+#include "control/brevel_dialog.h"
+#include "control/control_ids.h"
+#include "control/job_texts.h"
+#include "control/text_format.h"
+#include "disks/path_text.h"
+
+namespace fs = boost::filesystem;
+
+void CBrevelDialog::WriteReport(const CCloneTask& finished, std::int64_t position) {
+    AppendLog((boost::wformat(L"Finish Time: %s") % FormatTimestamp(finished.finishTime)).str());
+    const std::int64_t elapsed = finished.ElapsedSeconds();
+    if (elapsed > 0) {
+        AppendLog(
+            (boost::wformat(L"Average Speed: %s/s") % FormatByteSize(position / elapsed)).str());
+    }
+    const std::wstring duration = FormatDuration(elapsed);
+    AppendLog((boost::wformat(L"Duration: %s") % duration).str());
+    const CloneJob& ran = finished.job;
+    AppendLog((boost::wformat(L"Source Bytes: %s") %
+               (ran.sourceSize == -1 ? std::wstring(L"Unknown") : std::to_wstring(ran.sourceSize)))
+                  .str());
+    AppendLog((boost::wformat(L"Copied Bytes: %lld") % position).str());
+    if (ran.target.kind == EndpointKind::ImageFile && ran.target.compressed) {
+        boost::system::error_code error;
+        const std::uintmax_t size = fs::file_size(fs::path(WideToUtf8(ran.target.path)), error);
+        if (error) {
+            AppendLog(L"Compressed Size: Unknown");
+        } else {
+            const auto compressed = static_cast<std::int64_t>(size);
+            AppendLog((boost::wformat(L"Compressed Size: %s") % FormatByteSize(compressed)).str());
+            if (position > 0) {
+                AppendLog((boost::wformat(L"Compression Ratio: %d%%") %
+                           ScaledRatio(compressed, position, 100))
+                              .str());
+            }
+        }
+    }
+    AppendLog((boost::wformat(L"Copied %s in %s") % FormatByteSize(position) % duration).str());
+}
+
+void CBrevelDialog::FinishJob(std::int64_t position) {
+    WriteReport(*task, position);
+    const std::wstring failure = FailureReason(task->job, task->ending, task->failurePosition);
+    if (!failure.empty()) {
+        AppendLog(L"Error: " + failure);
+    }
+    window_.SetControlText(ControlId::SpeedText, L"");
+    window_.SetExecutionState(ExecutionState::Continuous);
+    if (failure.empty()) {
+        window_.ShowMessageBox(ModeOf(task->job).finalMessage, L"Done",
+                               BoxStyle::Ok | BoxStyle::IconInformation);
+    } else {
+        ShowError(failure);
+    }
+    task.reset();
+    UpdateControls(false);
+    // A new job needs a new choice first.
+    window_.EnableControl(ControlId::StartButton, false);
+    window_.SetFocus(ControlId::MoreInfoButton);
+    if (closeWhenDone) {
+        window_.EndDialog(0);
+    }
+}

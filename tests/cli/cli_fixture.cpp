@@ -1,0 +1,50 @@
+#include "cli_fixture.h"
+
+#include <regex>
+#include <sstream>
+
+#include "control/text_format.h"
+#include "disks/path_text.h"
+
+CliTest::CliTest() {
+    env.folder = dir.Path();
+    env.home = dir / "home";
+    std::filesystem::create_directory(env.home);
+}
+
+std::filesystem::path CliTest::SettingsFile() const {
+    return env.home / ".config" / "Brevel" / "Brevel.conf";
+}
+
+std::string Masked(const std::string& out) {
+    static const std::regex time(R"(^(Start|Finish) Time: \d{4}/\d\d/\d\d \d\d:\d\d:\d\d$)");
+    static const std::regex speed(R"(^Average Speed: \d[\d.]* (bytes|KB|MB|GB)/s$)");
+    static const std::regex duration(R"(^(Duration: |Copied .+ in )\d+:\d\d:\d\ds$)");
+    std::istringstream lines(out);
+    std::string masked;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, time)) {
+            line = match[1].str() + " Time: <time>";
+        } else if (std::regex_match(line, speed)) {
+            continue;
+        } else if (std::regex_match(line, match, duration)) {
+            line = match[1].str() + "<duration>";
+        }
+        masked += line + "\n";
+    }
+    return masked;
+}
+
+std::string ReportLines(const std::string& sourceBytes, std::int64_t copied,
+                        std::int64_t compressedSize) {
+    std::string lines = "Finish Time: <time>\nDuration: <duration>\nSource Bytes: " + sourceBytes +
+                        "\nCopied Bytes: " + std::to_string(copied) + "\n";
+    if (compressedSize >= 0) {
+        lines += "Compressed Size: " + WideToUtf8(FormatByteSize(compressedSize)) + "\n";
+        if (copied > 0) {
+            lines += "Compression Ratio: " + std::to_string(compressedSize * 100 / copied) + "%\n";
+        }
+    }
+    return lines + "Copied " + WideToUtf8(FormatByteSize(copied)) + " in <duration>\n";
+}

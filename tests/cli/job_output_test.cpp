@@ -1,0 +1,125 @@
+// Image-to-image jobs through brevel-cli: the exact log on standard output,
+// and images that the standard tools test and unpack to the same bytes.
+#include "cli_fixture.h"
+
+namespace {
+
+struct Format {
+    const char* extension;
+    const char* compress;     // the --compress name
+    const char* summaryLine;  // the summary's compression line, level 6
+    const char* testCommand;  // the real tool's integrity test, "" for none
+    const char* unpack;       // the real tool, file to stdout
+    const char* pack;         // the real tool, stdin to stdout
+};
+
+const Format kFormats[] = {
+    {".dsk", "none", "", "", "cat", "cat"},
+    {".dsk.gz", "gzip", "Compress: Gzip, Level=6\n", "gzip -t", "gzip -dc", "gzip -6 -c"},
+    {".dsk.bz2", "bzip2", "Compress: Bzip2, Level=6\n", "bzip2 -t", "bzip2 -dc", "bzip2 -6 -c"},
+    {".dsk.zz", "zlib", "Compress: Zlib, Level=6\n", "pigz -dzc >/dev/null", "pigz -dzc",
+     "pigz -z -6 -c"},
+};
+
+void PrintTo(const Format& format, std::ostream* out) {
+    *out << format.extension;
+}
+
+bool Compressed(const Format& format) {
+    return std::string(format.compress) != "none";
+}
+
+class FormatJobs : public CliTest, public ::testing::WithParamInterface<Format> {
+protected:
+    void SetUp() override { WriteFile(In("disk.dsk"), data); }
+
+    std::vector<std::string> LevelOption() const {
+        return Compressed(GetParam()) ? std::vector<std::string>{"--level", "6"}
+                                      : std::vector<std::string>{};
+    }
+
+    // A disk-like source of five and a bit blocks.
+    const Bytes data = MakeDiskData(5 * kMiB + 4321, 7);
+};
+
+TEST_P(FormatJobs, SavesTheImageWithTheWholeLogOnStandardOutput) {
+    const std::string target = std::string("out") + GetParam().extension;
+    std::vector<std::string> arguments = LevelOption();
+    arguments.insert(arguments.end(), {"disk.dsk", target});
+    const CliResult run = Run(arguments);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");  // no terminal: no progress line
+    const std::int64_t size = static_cast<std::int64_t>(data.size());
+    const std::int64_t packed =
+        Compressed(GetParam()) ? static_cast<std::int64_t>(std::filesystem::file_size(In(target)))
+                               : -1;
+    EXPECT_EQ(Masked(run.out), "Source: disk.dsk\nTarget: " + target + "\n" +
+                                   GetParam().summaryLine + "Start Time: <time>\n" +
+                                   ReportLines(std::to_string(size), size, packed) +
+                                   "Image conversion finished.\n");
+}
+
+TEST_P(FormatJobs, ImagesPassTheStandardToolsBothWays) {
+    const Format& format = GetParam();
+    const std::string saved = std::string("saved") + format.extension;
+    std::vector<std::string> arguments = LevelOption();
+    arguments.insert(arguments.end(), {"disk.dsk", saved});
+    ASSERT_EQ(Run(arguments).status, 0);
+    if (*format.testCommand != '\0') {
+        EXPECT_EQ(Shell(std::string(format.testCommand) + " " + InShell(saved)), 0);
+    }
+    ASSERT_EQ(
+        Shell(std::string(format.unpack) + " " + InShell(saved) + " > " + InShell("unpacked.img")),
+        0);
+    EXPECT_EQ(DescribeDifference(ReadFile(In("unpacked.img")), data), "");
+
+    // An image the standard tool wrote, back to a raw image.
+    const std::string packed = std::string("tool") + format.extension;
+    ASSERT_EQ(
+        Shell(std::string(format.pack) + " < " + InShell("disk.dsk") + " > " + InShell(packed)), 0);
+    const CliResult back = Run({packed, "back.dsk"});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(DescribeDifference(ReadFile(In("back.dsk")), data), "");
+    // A compressed source has no size before the copy.
+    const std::string sourceBytes = Compressed(format) ? "Unknown" : std::to_string(data.size());
+    EXPECT_NE(Masked(back.out).find(ReportLines(sourceBytes, data.size(), -1)), std::string::npos)
+        << back.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, FormatJobs, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<Format>& info) {
+                             return std::string(info.param.compress);
+                         });
+
+using Jobs = CliTest;
+
+TEST_F(Jobs, OneCompressedImageBecomesAnother) {
+    const Bytes data = MakeDiskData(3 * kMiB + 17, 9);
+    WriteFile(In("disk.dsk"), data);
+    ASSERT_EQ(Shell("gzip -c " + InShell("disk.dsk") + " > " + InShell("a.dsk.gz")), 0);
+    const CliResult run = Run({"--level", "9", "a.dsk.gz", "b.dsk.bz2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Shell("bzip2 -t " + InShell("b.dsk.bz2")), 0);
+    ASSERT_EQ(Shell("bzip2 -dc " + InShell("b.dsk.bz2") + " > " + InShell("b.img")), 0);
+    EXPECT_EQ(DescribeDifference(ReadFile(In("b.img")), data), "");
+    EXPECT_NE(run.out.find("Compress: Bzip2, Level=9\n"), std::string::npos) << run.out;
+}
+
+TEST_F(Jobs, ADamagedSourceImageIsAFailureNotASuccess) {
+    WriteFile(In("disk.dsk"), MakeDiskData(3 * kMiB, 3));
+    ASSERT_EQ(
+        Shell("gzip -c " + InShell("disk.dsk") + " | head -c 400000 > " + InShell("cut.dsk.gz")),
+        0);
+    const CliResult run = Run({"cut.dsk.gz", "out.dsk"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("\nError: Reading the source image failed at position "),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.err.rfind("Error: Reading the source image failed at position ", 0), 0u)
+        << run.err;
+    EXPECT_EQ(run.out.find("Image conversion finished."), std::string::npos)
+        << "a failure reads as a success";
+}
+
+}  // namespace

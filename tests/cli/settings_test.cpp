@@ -1,0 +1,83 @@
+// The compression choice that brevel-cli remembers, in the INI file that the
+// window's QSettings reads too.
+#include "cli/ini_settings.h"
+#include "cli_fixture.h"
+
+namespace {
+
+class Remembered : public CliTest {
+protected:
+    void SetUp() override { WriteFile(In("disk.dsk"), MakeDiskData(kMiB + 99, 5)); }
+
+    std::string Settings() const {
+        const Bytes text = ReadFile(SettingsFile());
+        return std::string(text.begin(), text.end());
+    }
+};
+
+TEST_F(Remembered, LevelAndTypeAsTheWindowStoresThem) {
+    ASSERT_EQ(Run({"--level", "9", "disk.dsk", "a.dsk.bz2"}).status, 0);
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionType=1\nCompressionLevel=9\n");
+    // The next job takes the level; a target's extension still sets the type.
+    const CliResult next = Run({"disk.dsk", "b.dsk.gz"});
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_NE(next.out.find("Compress: Gzip, Level=9\n"), std::string::npos) << next.out;
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionType=0\nCompressionLevel=9\n");
+}
+
+TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
+    const CliResult packed = Run({"--compress", "bzip2", "disk.dsk", "plain"});
+    EXPECT_EQ(packed.status, 0) << packed.err;
+    EXPECT_EQ(packed.out.rfind("Source: disk.dsk\nTarget: plain.dsk.bz2\nCompress: Bzip2, ", 0), 0u)
+        << packed.out;
+    EXPECT_EQ(Shell("bzip2 -t " + InShell("plain.dsk.bz2")), 0);
+    EXPECT_FALSE(std::filesystem::exists(In("plain")));
+
+    const CliResult unpacked = Run({"--compress=none", "disk.dsk", "again.dsk.gz"});
+    EXPECT_EQ(unpacked.status, 0) << unpacked.err;
+    EXPECT_EQ(unpacked.out.rfind("Source: disk.dsk\nTarget: again.dsk\nStart Time: ", 0), 0u)
+        << unpacked.out;
+    EXPECT_EQ(ReadFile(In("again.dsk")), ReadFile(In("disk.dsk")));
+    // The type that the target's extension chose stays while compression is off.
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionType=0\nCompressionLevel=1\n");
+}
+
+TEST_F(Remembered, XdgConfigHomeComesFirst) {
+    env.configHome = dir / "config";
+    ASSERT_EQ(Run({"disk.dsk", "a.dsk.zz"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "config" / "Brevel" / "Brevel.conf"));
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(Remembered, OtherEntriesStayAndUnfitValuesGiveTheDefaults) {
+    std::filesystem::create_directories(SettingsFile().parent_path());
+    const std::string before =
+        "[General]\nCompressionType=7\nCompressionLevel=x4\nTheme=dark\n\n"
+        "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n";
+    WriteFile(SettingsFile(), Bytes(before.begin(), before.end()));
+    const CliResult run = Run({"disk.dsk", "a.dsk.gz"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Compress: Gzip, Level=1\n"), std::string::npos) << run.out;
+    EXPECT_EQ(Settings(),
+              "[General]\nCompressionType=0\nCompressionLevel=1\nTheme=dark\nCompressImage=1\n\n"
+              "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
+}
+
+TEST(IniText, KeysAreFoundInTheirOwnSectionOnly) {
+    const std::string text = "[Other]\nCompressImage=5\n[General]\n  CompressImage = 2 \n";
+    EXPECT_EQ(IniValue(text, "General", "CompressImage"), "2");
+    EXPECT_EQ(IniValue(text, "Other", "CompressImage"), "5");
+    EXPECT_EQ(IniValue(text, "General", "CompressionLevel"), std::nullopt);
+    EXPECT_EQ(WithIniValue(text, "General", "CompressImage", "0"),
+              "[Other]\nCompressImage=5\n[General]\nCompressImage=0\n");
+    EXPECT_EQ(WithIniValue("; comment\n", "General", "CompressImage", "1"),
+              "; comment\n\n[General]\nCompressImage=1\n");
+}
+
+TEST(IniText, AStoreWithoutAFileGivesDefaults) {
+    IniSettings nowhere{std::filesystem::path()};
+    nowhere.WriteProfileInt(L"", L"CompressionLevel", 9);
+    EXPECT_EQ(nowhere.ReadProfileInt(L"", L"CompressionLevel", 1), 1);
+}
+
+}  // namespace

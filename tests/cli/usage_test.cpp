@@ -1,0 +1,113 @@
+// What brevel-cli says and returns for usage errors, help, refused jobs and
+// arguments that name no disk.
+#include <tuple>
+
+#include "cli_fixture.h"
+
+namespace {
+
+struct Misuse {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool syntax = true;  // the command line does not parse: the synopsis follows
+};
+
+void PrintTo(const Misuse& misuse, std::ostream* out) {
+    *out << misuse.name;
+}
+
+class UsageErrors : public CliTest, public ::testing::WithParamInterface<Misuse> {};
+
+TEST_P(UsageErrors, SayWhatIsWrongAndTouchNothing) {
+    WriteFile(In("disk.dsk"), Bytes(4096, 1));
+    const CliResult run = Run(GetParam().arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("brevel-cli: ", 0), 0u) << run.err;
+    const std::string hint = "\nTry 'brevel-cli --help' for more.\n";
+    EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), hint.size())), hint);
+    EXPECT_EQ(run.err.find("\nUsage: brevel-cli ") != std::string::npos, GetParam().syntax)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(In("out.dsk")));
+    EXPECT_FALSE(std::filesystem::exists(In("out.dsk.gz")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, UsageErrors,
+    ::testing::Values(
+        Misuse{"NoPaths", {}}, Misuse{"OnePath", {"disk.dsk"}},
+        Misuse{"ThreePaths", {"disk.dsk", "out.dsk", "third.dsk"}},
+        Misuse{"UnknownOption", {"--fast", "disk.dsk", "out.dsk"}},
+        Misuse{"LevelZero", {"--level", "0", "disk.dsk", "out.dsk.gz"}},
+        Misuse{"LevelTen", {"--level=10", "disk.dsk", "out.dsk.gz"}},
+        Misuse{"LevelNotANumber", {"--level", "6x", "disk.dsk", "out.dsk.gz"}},
+        Misuse{"LevelWithoutValue", {"disk.dsk", "out.dsk.gz", "--level"}},
+        Misuse{"UnknownCompression", {"--compress", "xz", "disk.dsk", "out.dsk"}},
+        Misuse{"UnknownPolicy", {"--on-read-error=skip", "disk.dsk", "out.dsk"}},
+        Misuse{"ValueForAFlag", {"--yes=no", "disk.dsk", "out.dsk"}},
+        Misuse{"ListDisksWithPaths", {"--list-disks", "disk.dsk"}},
+        // Controls that the window disables for these jobs.
+        Misuse{"LevelForARawImage", {"--level", "5", "disk.dsk", "out.dsk"}, false},
+        Misuse{"CompressForADisk", {"--compress", "gzip", "disk.dsk", "disk:999"}, false},
+        // Names that look like disks but are none.
+        Misuse{"DiskWithoutNumber", {"disk.dsk", "disk:"}, false},
+        Misuse{"DiskWithAWord", {"disk.dsk", "disk:one"}, false},
+        Misuse{"DeviceThatIsNoDisk", {"disk.dsk", "/dev/null"}, false},
+        Misuse{"DeviceThatIsMissing", {"disk.dsk", "/dev/brevel-no-such-disk"}, false}),
+    [](const ::testing::TestParamInfo<Misuse>& info) { return std::string(info.param.name); });
+
+using Cli = CliTest;
+
+TEST_F(Cli, HelpAndVersion) {
+    const CliResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: brevel-cli ", 0), 0u);
+    EXPECT_NE(help.out.find("Exit status: 0 completed"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(Run({"disk.dsk", "--help", "x"}).status, 0);  // help wins over the rest
+
+    const CliResult version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "brevel-cli 2312\n");
+    EXPECT_FALSE(std::filesystem::exists(env.home / ".config"));
+}
+
+TEST_F(Cli, AMissingSourceIsRefusedWithTheWindowsMessage) {
+    const CliResult run = Run({"missing.dsk", "out.dsk"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Source: missing.dsk\nTarget: out.dsk\n");
+    EXPECT_EQ(run.err, "Error: Source file not found\n");
+    EXPECT_FALSE(std::filesystem::exists(In("out.dsk")));
+}
+
+TEST_F(Cli, RefusedJobsEndWithStatusOneAndLeaveTheSourceAlone) {
+    const Bytes data = MakeDiskData(kMiB, 4);
+    WriteFile(In("disk.dsk"), data);
+    WriteFile(In("empty.dsk"), Bytes());
+    std::filesystem::create_directory(In("folder.dsk"));
+    for (const auto& [source, target, message] : {
+             std::tuple{"disk.dsk", "disk.dsk", "Specified source and target are the same"},
+             std::tuple{"disk.dsk", "./disk.dsk", "Specified source and target are the same"},
+             std::tuple{"empty.dsk", "out.dsk", "Source is zero bytes"},
+             std::tuple{"folder.dsk", "out.dsk", "Source file not found"},
+             std::tuple{"disk.dsk", "disk.dsk/out.dsk", "Could not create target directory"},
+             std::tuple{"", "out.dsk", "Source path not specified"},
+         }) {
+        SCOPED_TRACE(std::string(source) + " to " + target);
+        const CliResult run = Run({source, target});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, std::string("Error: ") + message + "\n");
+        EXPECT_EQ(run.out.find("Start Time"), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(DescribeDifference(ReadFile(In("disk.dsk")), data), "");
+    EXPECT_FALSE(std::filesystem::exists(In("out.dsk")));
+}
+
+TEST_F(Cli, DoubleDashEndsTheOptions) {
+    WriteFile(In("-odd.dsk"), Bytes(1000, 3));
+    const CliResult run = Run({"--", "-odd.dsk", "out.dsk"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(In("out.dsk")), Bytes(1000, 3));
+}
+
+}  // namespace

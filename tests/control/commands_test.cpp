@@ -1,0 +1,183 @@
+// The file dialogs, the disk buttons, leaving the path fields, the
+// compression controls and More Info.
+#include "dialog_fixture.h"
+
+namespace {
+
+using Commands = DialogTest;
+
+const wchar_t* const kFilter =
+    L"Disk Image (*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz)|*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz|All "
+    L"files|*.*||";
+
+TEST_F(Commands, OpenImageStartsFromTheSourceTextUnlessItIsADisk) {
+    window.At(ControlId::SourceEdit).text = L"old.dsk";
+    window.ChooseFile(L"/images/new.dsk.zz");
+    dialog.OnOpenImage();
+    ASSERT_EQ(window.fileDialogs.size(), 1u);
+    EXPECT_TRUE(window.fileDialogs[0].open);
+    EXPECT_EQ(window.fileDialogs[0].initialName, L"old.dsk");
+    EXPECT_EQ(window.fileDialogs[0].filter, kFilter);
+    EXPECT_EQ(window.fileDialogs[0].flags, 0x1000u);
+    EXPECT_EQ(dialog.job.source.path, L"/images/new.dsk.zz");
+    EXPECT_EQ(dialog.job.source.method, CompressionMethod::Zlib);
+
+    dialog.SetSource(Disk(2), L"Label");
+    window.ChooseFile(std::nullopt);
+    dialog.OnOpenImage();
+    EXPECT_EQ(window.fileDialogs[1].initialName, L"");
+    EXPECT_EQ(dialog.job.source.path, Disk(2));  // cancelled: unchanged
+    EXPECT_EQ(dialog.job.sourceLabel, L"Label");
+}
+
+TEST_F(Commands, DiskButtonsTakeTheChosenDisk) {
+    window.ChooseDisk({BoxResult::Ok, Disk(1), L"SSD 500"});
+    dialog.OnSourceDisk();
+    EXPECT_EQ(dialog.job.source.path, Disk(1));
+    EXPECT_EQ(dialog.job.sourceLabel, L"SSD 500");
+    window.ChooseDisk({BoxResult::Ok, Disk(2), L"ignored"});
+    dialog.OnTargetDisk();
+    EXPECT_EQ(dialog.job.target.path, Disk(2));
+    EXPECT_EQ(dialog.job.target.kind, EndpointKind::PhysicalDisk);
+
+    window.ChooseDisk({BoxResult::Cancel, Disk(3), L"x"});
+    dialog.OnSourceDisk();
+    EXPECT_EQ(dialog.job.source.path, Disk(1));
+    window.ChooseDisk({BoxResult::Ok, L"", L""});  // OK with no row selected
+    dialog.OnTargetDisk();
+    EXPECT_EQ(dialog.job.target.path, L"");
+    EXPECT_EQ(window.At(ControlId::TargetEdit).text, L"");
+}
+
+TEST_F(Commands, SaveImageProposesTheDiskLabelAndSize) {
+    disks.Add(0, Bytes(123456, 0));
+    window.ChooseDisk({BoxResult::Ok, Disk(0), L"SSD 500"});
+    dialog.OnSourceDisk();
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    EXPECT_EQ(window.fileDialogs.back().initialName, L"SSD 500-123456");
+    EXPECT_FALSE(window.fileDialogs.back().open);
+    EXPECT_EQ(window.fileDialogs.back().flags, 0x2u);
+    EXPECT_EQ(window.fileDialogs.back().filter, kFilter);
+    EXPECT_EQ(dialog.job.target.path, L"");  // cancelled
+    EXPECT_EQ(disks.OpenHandles(), 0);
+
+    window.ChooseDisk({BoxResult::Ok, Disk(0), L"USB/SATA Bridge"});
+    dialog.OnSourceDisk();
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    EXPECT_EQ(window.fileDialogs.back().initialName, L"USB_SATA Bridge-123456");
+
+    // Leaving the Source field re-applies the path without the label.
+    dialog.OnSourceKillFocus();
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    EXPECT_EQ(window.fileDialogs.back().initialName, L"-123456");
+}
+
+TEST_F(Commands, SaveImageProposesNothingForAnUnreadableDisk) {
+    dialog.SetSource(Disk(0), L"Gone");
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    disks.Add(0, Bytes(512, 0)).sizeFails = true;
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    EXPECT_EQ(window.fileDialogs[0].initialName, L"");
+    EXPECT_EQ(window.fileDialogs[1].initialName, L"");
+    EXPECT_EQ(disks.OpenHandles(), 0);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(Commands, SaveImageProposesTheSourceImagesStem) {
+    WriteFile(dir / "backup.DSK.GZ", Bytes(10, 0));
+    WriteFile(dir / "plain.iso", Bytes(10, 0));
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {InDir("backup.DSK.GZ"), L"backup"},
+        {InDir("plain.iso"), L""},
+        {InDir("missing.dsk"), L""},
+    };
+    for (const auto& [source, proposal] : cases) {
+        dialog.SetSource(source, L"");
+        window.ChooseFile(std::nullopt);
+        dialog.OnSaveImage();
+        EXPECT_EQ(window.fileDialogs.back().initialName, proposal);
+    }
+    dialog.SetTarget(L"kept.dsk");
+    window.ChooseFile(std::nullopt);
+    dialog.OnSaveImage();
+    EXPECT_EQ(window.fileDialogs.back().initialName, L"kept.dsk");
+}
+
+TEST_F(Commands, SavedNameGetsTheChosenCompressionUnlessItHasAnImageExtension) {
+    window.At(ControlId::CompressCheck).check = CheckState::Checked;
+    dialog.OnCompressImage();
+    window.At(ControlId::TypeCombo).selection = 1;
+    dialog.OnTypeChange();
+    window.ChooseFile(L"/img/image1");
+    dialog.OnSaveImage();
+    EXPECT_EQ(dialog.job.target.path, L"/img/image1.dsk.bz2");
+    EXPECT_TRUE(dialog.job.target.compressed);
+
+    window.At(ControlId::TargetEdit).text.clear();
+    window.ChooseFile(L"/img/image1.dsk");
+    dialog.OnSaveImage();
+    EXPECT_EQ(dialog.job.target.path, L"/img/image1.dsk");
+    EXPECT_FALSE(dialog.job.target.compressed);
+    EXPECT_EQ(window.At(ControlId::CompressCheck).check, CheckState::Unchecked);
+}
+
+TEST_F(Commands, LeavingAPathFieldTrimsBlanks) {
+    window.At(ControlId::SourceEdit).text = L"  \t in.dsk.gz \r\n";
+    dialog.OnSourceKillFocus();
+    EXPECT_EQ(dialog.job.source.path, L"in.dsk.gz");
+    EXPECT_EQ(window.At(ControlId::SourceEdit).text, L"in.dsk.gz");
+    EXPECT_TRUE(dialog.job.source.compressed);
+    window.At(ControlId::TargetEdit).text = L" \\\\.\\PhysicalDrive4 ";
+    dialog.OnTargetKillFocus();
+    EXPECT_EQ(dialog.job.target.kind, EndpointKind::PhysicalDisk);
+    EXPECT_TRUE(Enabled(ControlId::StartButton));
+}
+
+TEST_F(Commands, CompressionControlsRewriteTheTargetName) {
+    dialog.SetSource(L"in.dsk", L"");
+    dialog.SetTarget(L"D:\\img\\b");
+    window.At(ControlId::CompressCheck).check = CheckState::Checked;
+    window.At(ControlId::TypeCombo).selection = 0;
+    dialog.OnTypeChange();
+    dialog.OnCompressImage();
+    EXPECT_EQ(dialog.job.target.path, L"D:\\img\\b.dsk.gz");
+    window.At(ControlId::LevelCombo).selection = 6;
+    dialog.OnLevelChange();
+    EXPECT_EQ(dialog.job.level, 7);
+    EXPECT_EQ(window.LogLines().back(), L"Compress: Gzip, Level=7");
+    EXPECT_EQ(settings.Value(L"CompressionLevel"), 7);
+    window.At(ControlId::TypeCombo).selection = 2;
+    dialog.OnTypeChange();
+    EXPECT_EQ(dialog.job.target.path, L"D:\\img\\b.dsk.zz");
+    EXPECT_EQ(settings.Value(L"CompressionType"), 2);
+    window.At(ControlId::CompressCheck).check = CheckState::Unchecked;
+    dialog.OnCompressImage();
+    EXPECT_EQ(dialog.job.target.path, L"D:\\img\\b.dsk");
+    EXPECT_EQ(settings.Value(L"CompressImage"), 0);
+
+    window.At(ControlId::TypeCombo).selection = -1;  // nothing selected: kept
+    dialog.OnTypeChange();
+    EXPECT_EQ(dialog.job.target.method, CompressionMethod::Zlib);
+}
+
+TEST_F(Commands, LevelChangeWithAnEmptyTargetSavesNothing) {
+    window.At(ControlId::LevelCombo).selection = 4;
+    dialog.OnLevelChange();
+    EXPECT_EQ(dialog.job.level, 5);
+    EXPECT_EQ(dialog.job.target.path, L"");
+    EXPECT_TRUE(settings.writes.empty());
+}
+
+TEST_F(Commands, MoreInfoOpensTheProductPage) {
+    dialog.OnMoreInfo();
+    ASSERT_EQ(window.openedUrls.size(), 1u);
+    EXPECT_EQ(window.openedUrls[0].substr(0, 8), L"https://");
+    EXPECT_EQ(window.openedUrls[0].substr(window.openedUrls[0].size() - 7), L"/brevel");
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+// Start: every check in its order, the "Truncate" question, and the start.
+#include <boost/filesystem.hpp>
+
+#include "control/text_format.h"
+#include "dialog_fixture.h"
+
+namespace {
+
+class Validation : public DialogTest {
+protected:
+    // Presses Start and returns the one error shown, if any.
+    std::wstring StartError() {
+        window.boxes.clear();
+        dialog.OnStart();
+        const std::vector<std::wstring> errors = Boxes(L"Error");
+        EXPECT_LE(errors.size(), 1u);
+        return errors.empty() ? L"" : errors.front();
+    }
+    void ExpectRefused(const std::wstring& message) {
+        EXPECT_EQ(StartError(), message);
+        EXPECT_EQ(dialog.task, nullptr);
+        EXPECT_FALSE(window.timerRunning);
+        EXPECT_EQ(disks.OpenHandles(), 0);
+    }
+    std::wstring RawImage(const std::string& name, std::size_t size) {
+        WriteFile(dir / name, MakeDiskData(size));
+        return InDir(name);
+    }
+};
+
+TEST_F(Validation, PathsAreCheckedFirstSourceBeforeTarget) {
+    ExpectRefused(L"Source path not specified");
+    dialog.SetTarget(L"out.dsk");
+    ExpectRefused(L"Source path not specified");
+    dialog.SetTarget(L"");
+    dialog.SetSource(L"in.dsk", L"");
+    ExpectRefused(L"Target path not specified");
+    dialog.SetTarget(L"in.dsk");
+    ExpectRefused(L"Specified source and target are the same");
+}
+
+TEST_F(Validation, DiskPathsAreComparedExactly) {
+    disks.Add(1, Bytes(4096, 0));
+    dialog.SetSource(L"\\\\.\\PhysicalDrive1", L"");
+    dialog.SetTarget(L"\\\\.\\physicaldrive1");
+    EXPECT_EQ(StartError(), L"");
+    EXPECT_EQ(disks.Disk(1).opens, 2 + 2);  // both probed, then the copy opened both
+    dialog.task->Cancel();
+}
+
+TEST_F(Validation, TwoNamesOfOneImageFileAreTheSame) {
+    const std::wstring source = RawImage("x.dsk", 4096);
+    boost::filesystem::create_directory(dir.Path().string() + "/sub");
+    boost::filesystem::create_hard_link(dir.Path().string() + "/x.dsk",
+                                        dir.Path().string() + "/hard.dsk");
+    boost::filesystem::create_symlink(dir.Path().string() + "/x.dsk",
+                                      dir.Path().string() + "/soft.dsk");
+    dialog.SetSource(source, L"");
+    for (const char* other : {"sub/../x.dsk", "./x.dsk", "hard.dsk", "soft.dsk"}) {
+        dialog.SetTarget(InDir(other));
+        ExpectRefused(L"Specified source and target are the same");
+    }
+    EXPECT_EQ(ReadFile(dir / "x.dsk"), MakeDiskData(4096));
+}
+
+TEST_F(Validation, SourceDiskMustOpenAndTellItsSize) {
+    dialog.SetSource(Disk(0), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    ExpectRefused(L"Could not open source drive");
+    disks.Add(0, Bytes(4096, 1)).sizeFails = true;
+    ExpectRefused(L"Could not get source drive size");
+    disks.Disk(0).sizeFails = false;
+    disks.Disk(0).data.clear();
+    ExpectRefused(L"Source is zero bytes");
+    EXPECT_EQ(dialog.job.sourceSize, 0);
+}
+
+TEST_F(Validation, SourceImageMustBeAnExistingRegularFile) {
+    dialog.SetTarget(InDir("out.dsk"));
+    dialog.SetSource(InDir("missing.dsk"), L"");
+    ExpectRefused(L"Source file not found");
+    dialog.SetSource(InDir("no/such/folder.dsk"), L"");
+    ExpectRefused(L"Source file not found");
+    dialog.SetSource(Wide(dir.Path()), L"");
+    ExpectRefused(L"Source file not found");
+    dialog.SetSource(RawImage("empty.dsk", 0), L"");
+    ExpectRefused(L"Source is zero bytes");
+}
+
+TEST_F(Validation, SourceThatCannotBeExaminedIsNotStarted) {
+    boost::filesystem::create_symlink("loop", dir.Path().string() + "/loop");
+    dialog.SetSource(InDir("loop/in.dsk"), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    ExpectRefused(L"Could not examine the source file");
+}
+
+TEST_F(Validation, EmptyCompressedImageHasAnUnknownSize) {
+    WriteFile(dir / "empty.dsk.gz", Bytes());
+    dialog.SetSource(InDir("empty.dsk.gz"), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    EXPECT_NE(StartError(), L"Source is zero bytes");
+    EXPECT_EQ(dialog.job.sourceSize, -1);
+}
+
+TEST_F(Validation, TargetDiskMustOpenSizeAndHaveAnEmptyFirstSector) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(Disk(1));
+    ExpectRefused(L"Could not open target drive");
+    SimulatedDisk& target = disks.Add(1, Bytes(8192, 0));
+    target.sizeFails = true;
+    ExpectRefused(L"Could not get target drive size");
+    target.sizeFails = false;
+    target.firstSectorLength = 511;
+    ExpectRefused(L"Could not read first sector of target drive");
+    target.firstSectorLength = 0;
+    ExpectRefused(L"Could not read first sector of target drive");
+    target.firstSectorLength = -1;
+    for (std::size_t offset : {0, 300, 511}) {
+        target.data.assign(8192, 0);
+        target.data[offset] = 1;
+        ExpectRefused(
+            L"First sector of the target drive must be empty. Use the 'diskpart' utility to "
+            L"erase the drive.");
+    }
+    EXPECT_FALSE(target.written);
+    EXPECT_EQ(dialog.job.targetSize, 8192);
+}
+
+TEST_F(Validation, SmallerTargetDiskAsksBeforeTruncating) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(Disk(1));
+    disks.Add(1, Bytes(4095, 0));
+    window.Answer(BoxResult::Cancel);
+    ExpectRefused(L"");
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].caption, L"Truncate");
+    EXPECT_EQ(window.boxes[0].text,
+              L"Source is 1 bytes larger than the target drive. Do you want to continue anyway?");
+    EXPECT_EQ(window.boxes[0].style, 0x131u);
+    EXPECT_EQ(window.Log(), L"Source: " + InDir("in.dsk") + L"\r\nTarget: " + Disk(1) + L"\r\n");
+
+    disks.Disk(1).data.assign(1024, 0);
+    window.Answer(BoxResult::Ok);
+    EXPECT_EQ(StartError(), L"");
+    EXPECT_EQ(window.boxes[0].text,
+              L"Source is 3.00 KB larger than the target drive. Do you want to continue anyway?");
+    EXPECT_NE(dialog.task, nullptr);
+}
+
+TEST_F(Validation, EqualSizedDiskOrCompressedSourceRaisesNoQuestion) {
+    disks.Add(1, Bytes(4096, 0));
+    dialog.SetTarget(Disk(1));
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    EXPECT_TRUE(dialog.ValidateJob());
+    WriteFile(dir / "in.dsk.gz", Bytes(100000, 7));  // garbage, but never read here
+    dialog.SetSource(InDir("in.dsk.gz"), L"");
+    EXPECT_TRUE(dialog.ValidateJob());
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(Validation, ExistingImageTargetPassesWithoutAQuestion) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(RawImage("out.dsk", 10));
+    EXPECT_TRUE(dialog.ValidateJob());
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(dialog.job.sourceSize, 4096);
+    EXPECT_EQ(dialog.job.targetSize, -1);
+}
+
+TEST_F(Validation, FailedStartShowsTheEnginesMessageAndStaysIdle) {
+    WriteFile(dir / "file", Bytes(1, 0));
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(InDir("file/out.dsk"));
+    const std::wstring summary = window.Log();
+    ExpectRefused(L"Could not create target directory");
+    EXPECT_EQ(window.Log(), summary);
+    EXPECT_TRUE(window.executionStates.empty());
+    EXPECT_TRUE(Enabled(ControlId::StartButton));
+    ExpectRefused(L"Could not create target directory");  // validated again from the start
+}
+
+TEST_F(Validation, StartLocksTheWindowAndStartsTheTimer) {
+    dialog.job.level = 6;
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(InDir("out.dsk.gz"));
+    EXPECT_EQ(StartError(), L"");
+    ASSERT_NE(dialog.task, nullptr);
+    EXPECT_EQ(dialog.task->job.level, 6);
+    EXPECT_EQ(dialog.task->job.sourceSize, 4096);
+    const std::vector<std::wstring> expected = {
+        L"Source: " + InDir("in.dsk"), L"Target: " + InDir("out.dsk.gz"),
+        L"Compress: Gzip, Level=6", L"Start Time: " + FormatTimestamp(dialog.task->startTime)};
+    EXPECT_EQ(window.LogLines(), expected);
+    EXPECT_EQ(window.executionStates, std::vector<std::uint32_t>{0x80000041u});
+    EXPECT_EQ(window.focus, ControlId::CancelButton);
+    EXPECT_TRUE(window.timerRunning);
+    EXPECT_EQ(window.timerId, 0);
+    EXPECT_EQ(window.timerPeriod, 100);
+    EXPECT_FALSE(Enabled(ControlId::StartButton));
+    EXPECT_TRUE(Enabled(ControlId::CancelButton));
+    EXPECT_TRUE(Shown(ControlId::CompressCheck));
+    EXPECT_FALSE(Enabled(ControlId::CompressCheck));
+
+    EXPECT_EQ(StartError(), L"Task already started");
+}
+
+}  // namespace

@@ -175,11 +175,24 @@ void MainWindowWidget::closeEvent(QCloseEvent* event) {
         QWidget::closeEvent(event);
         return;
     }
-    event->ignore();
+    // The close box only asks; whoever answers may close the window at once,
+    // from inside this event, which then goes ahead.
+    closingInEvent_ = true;
     RequestClose();
+    closingInEvent_ = false;
+    if (closeAllowed_) {
+        closeAllowed_ = false;
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
 }
 
 void MainWindowWidget::CloseWindow() {
+    if (closingInEvent_) {
+        closeAllowed_ = true;  // the close event under way completes it
+        return;
+    }
     closeAllowed_ = true;
     close();
     closeAllowed_ = false;

@@ -98,4 +98,5 @@ private:
     QLabel* statusText_ = nullptr;
     WindowEvents* events_ = nullptr;
     bool closeAllowed_ = false;
+    bool closingInEvent_ = false;
 };

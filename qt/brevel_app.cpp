@@ -1,0 +1,57 @@
+#include "qt/brevel_app.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMetaObject>
+
+#include "app/curl_download.h"
+#include "app/update_check_runner.h"
+#include "control/brevel_dialog.h"
+#include "control/control_ids.h"
+#include "qt/dialog_router.h"
+#include "qt/main_window_widget.h"
+#include "qt/qt_settings_port.h"
+#include "qt/qt_window_port.h"
+
+std::vector<std::wstring> PositionalArguments(int argc, char** argv) {
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdWString());
+    }
+    return arguments;
+}
+
+int CBrevelApp::Run(int argc, char** argv) {
+    // Taken before the toolkit removes its own options from argv.
+    const std::vector<std::wstring> arguments = PositionalArguments(argc, argv);
+
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Brevel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Brevel"));
+
+    CurlDownload download;
+    MainWindowWidget window;
+    QtWindowPort port(window);
+    QtSettingsPort settings;
+    CBrevelDialog dialog(port, settings);
+    DialogRouter router(dialog);
+    // The update check's worker hands its answer back through the event loop.
+    UpdateCheckRunner updateCheck(download, [](std::function<void()> work) {
+        QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+    });
+
+    port.SetTimerHandler([&dialog](int id) {
+        if (id == kProgressTimer) {
+            dialog.OnTimer();
+        }
+    });
+    port.SetUpdateCheckHandler([&updateCheck, &port] { updateCheck.Start(port); });
+    window.SetEvents(&router);
+
+    dialog.OnInitDialog(arguments);
+    window.show();
+    window.FocusControl(ControlId::SourceEdit);
+    const int status = application.exec();
+    window.SetEvents(nullptr);
+    return status;
+}

@@ -1,0 +1,171 @@
+#include "qt/disk_dialog.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "control/control_ids.h"
+#include "qt/message_box.h"
+
+namespace {
+
+// Dialog resource 136: the dialog's size and its items in tab order, in
+// dialog units, with the way each follows the dialog's resizing.
+constexpr QSize kDialogSize(272, 163);
+
+struct ItemTemplate {
+    int id;
+    const char* text;
+    QRect rect;
+    ResizeRule rule;
+};
+
+constexpr int kDiskListId = 1049;
+const ItemTemplate kItems[] = {
+    {kDiskListId, "", QRect(4, 4, 264, 136), {0, 0, 100, 100}},
+    {BoxResult::Ok, "OK", QRect(168, 144, 48, 16), {100, 100, 0, 0}},
+    {BoxResult::Cancel, "Cancel", QRect(220, 144, 48, 16), {100, 100, 0, 0}},
+};
+
+// The list's columns: title, share of the list's width in 25ths, alignment.
+struct ColumnTemplate {
+    const char* title;
+    int units;
+    Qt::Alignment alignment;
+};
+const ColumnTemplate kColumns[] = {
+    {"Disk", 4, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Description", 13, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Size", 7, Qt::AlignRight | Qt::AlignVCenter},
+};
+constexpr int kColumnUnitsPerList = 25;
+
+}  // namespace
+
+CDiskDialog::CDiskDialog(QWidget* parent)
+    : CDiskDialog([] { return DiskList::FromQuery(); }, parent) {}
+
+CDiskDialog::CDiskDialog(DiskQuery query, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Select Disk"));
+    BuildItems();
+    disks_ = query();
+    FillList();
+    diskList_->setFocus();
+}
+
+void CDiskDialog::BuildItems() {
+    const DialogBaseUnits base = BaseUnitsOf(font());
+    initialSize_ = DialogSizeToPixels(kDialogSize, base);
+    for (const ItemTemplate& item : kItems) {
+        QWidget* widget = nullptr;
+        if (item.id == kDiskListId) {
+            diskList_ = new QTreeWidget(this);
+            widget = diskList_;
+        } else {
+            auto* button = new QPushButton(QString::fromLatin1(item.text), this);
+            (item.id == BoxResult::Ok ? okButton_ : cancelButton_) = button;
+            widget = button;
+        }
+        widget->setObjectName(QString::number(item.id));
+        const QRect initial = DialogRectToPixels(item.rect, base);
+        widget->setGeometry(initial);
+        items_.push_back({widget, initial, item.rule});
+    }
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+
+    diskList_->setRootIsDecorated(false);
+    diskList_->setItemsExpandable(false);
+    diskList_->setUniformRowHeights(true);
+    diskList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    diskList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    diskList_->setAllColumnsShowFocus(true);
+    diskList_->setSortingEnabled(false);
+    diskList_->header()->setSectionsClickable(false);
+    diskList_->header()->setStretchLastSection(false);
+    diskList_->setColumnCount(static_cast<int>(std::size(kColumns)));
+    // The widths follow the list's width as made and stay so.
+    const int unit = diskList_->width() / kColumnUnitsPerList;
+    QTreeWidgetItem* header = diskList_->headerItem();
+    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+        header->setText(column, QString::fromLatin1(kColumns[column].title));
+        header->setTextAlignment(column, kColumns[column].alignment);
+        diskList_->setColumnWidth(column, kColumns[column].units * unit);
+    }
+    connect(diskList_, &QTreeWidget::doubleClicked, this, &CDiskDialog::OnDoubleClicked);
+
+    resize(initialSize_);
+    setMinimumSize(initialSize_);
+}
+
+void CDiskDialog::FillList() {
+    for (const DiskRow& row : disks_.Rows()) {
+        auto* item = new QTreeWidgetItem(diskList_);
+        const QString texts[] = {QString::fromStdWString(row.diskText),
+                                 QString::fromStdWString(row.label),
+                                 QString::fromStdWString(row.sizeText)};
+        for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+            item->setText(column, texts[column]);
+            item->setTextAlignment(column, kColumns[column].alignment);
+        }
+    }
+}
+
+void CDiskDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const QSize growth = event->size() - initialSize_;
+    for (const PlacedItem& item : items_) {
+        item.widget->setGeometry(ApplyResizeRule(item.initial, growth, item.rule));
+    }
+}
+
+void CDiskDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (disks_.ErrorMessage().empty() || errorShown_) {
+        return;
+    }
+    errorShown_ = true;
+    // Once the dialog stands, so that the box shows over it.
+    QTimer::singleShot(0, this, [this] {
+        const std::string& message = disks_.ErrorMessage();
+        ShowMessageBox(this,
+                       QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size()))
+                           .toStdWString(),
+                       L"Error", BoxStyle::Ok | BoxStyle::IconError);
+    });
+}
+
+void CDiskDialog::OnDoubleClicked(const QModelIndex& index) {
+    if (index.isValid()) {
+        accept();
+    }
+}
+
+int CDiskDialog::SelectedRow() const {
+    int first = -1;
+    for (const QModelIndex& index : diskList_->selectionModel()->selectedRows()) {
+        if (first < 0 || index.row() < first) {
+            first = index.row();
+        }
+    }
+    return first;
+}
+
+void CDiskDialog::done(int result) {
+    disks_.TakeSelection(SelectedRow());
+    QDialog::done(result);
+}
+
+DiskChoice RunDiskDialog(CDiskDialog& dialog) {
+    const int code = dialog.exec();
+    return {code == QDialog::Accepted ? BoxResult::Ok : BoxResult::Cancel, dialog.SelectedPath(),
+            dialog.SelectedLabel()};
+}
+
+DiskChoice SelectDisk(QWidget* parent) {
+    CDiskDialog dialog(parent);
+    return RunDiskDialog(dialog);
+}

@@ -1,0 +1,125 @@
+// The whole window as a user drives it: the Qt widgets, the port, the router
+// and the window's job logic together, with a real copy on real files.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <map>
+
+#include "control/brevel_dialog.h"
+#include "control/control_ids.h"
+#include "qt/dialog_router.h"
+#include "qt/main_window_widget.h"
+#include "qt/qt_window_port.h"
+#include "test_files.h"
+
+namespace {
+
+// Settings kept in memory, so that the tests leave the user's alone.
+class MemorySettings : public SettingsPort {
+public:
+    int ReadProfileInt(const std::wstring&, const std::wstring& entry, int value) override {
+        auto found = values.find(entry);
+        return found == values.end() ? value : found->second;
+    }
+    void WriteProfileInt(const std::wstring&, const std::wstring& entry, int value) override {
+        values[entry] = value;
+    }
+    std::map<std::wstring, int> values;
+};
+
+class WholeWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        port.SetTimerHandler([this](int) { dialog.OnTimer(); });
+        window.SetEvents(&router);
+        dialog.OnInitDialog({});
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        // Every box that opens is written down and answered with its default.
+        QObject::connect(&boxWatcher, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes.push_back(box->windowTitle().toStdString() + ": " +
+                                box->text().toStdString());
+                if (box->defaultButton() != nullptr) {
+                    box->defaultButton()->click();
+                } else {
+                    box->close();
+                }
+            }
+        });
+        boxWatcher.start(20);
+    }
+
+    void TearDown() override { window.SetEvents(nullptr); }
+
+    void Type(int id, const std::filesystem::path& path) {
+        auto* edit = qobject_cast<QLineEdit*>(window.Control(id));
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        edit->setText(QString::fromStdString(path.string()));
+        window.Control(ControlId::LogEdit)->setFocus();  // leaving the field applies it
+        QApplication::processEvents();
+    }
+
+    void WaitUntilIdle() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while ((dialog.task || boxes.empty()) && std::chrono::steady_clock::now() < deadline) {
+            QTest::qWait(20);
+        }
+    }
+
+    MainWindowWidget window;
+    QtWindowPort port{window};
+    MemorySettings settings;
+    CBrevelDialog dialog{port, settings};
+    DialogRouter router{dialog};
+    QTimer boxWatcher;
+    std::vector<std::string> boxes;
+    TempDir dir;
+};
+
+TEST_F(WholeWindow, ConvertsAnImageFromTypedPathsAndReports) {
+    const Bytes data = MakeDiskData(3 * 1048576 + 17, 9);
+    WriteFile(dir / "in.dsk", data);
+    Type(ControlId::SourceEdit, dir / "in.dsk");
+    Type(ControlId::TargetEdit, dir / "out.dsk.gz");
+    EXPECT_TRUE(window.IsChecked(ControlId::CompressCheck));  // the extension ticked it
+    ASSERT_TRUE(window.IsControlEnabled(ControlId::StartButton));
+
+    qobject_cast<QPushButton*>(window.Control(ControlId::StartButton))->click();
+    WaitUntilIdle();
+
+    ASSERT_EQ(boxes, std::vector<std::string>{"Done: Image conversion finished."});
+    const QString log = window.ControlText(ControlId::LogEdit);
+    EXPECT_TRUE(log.contains("Copied Bytes: " + QString::number(data.size()))) << log.toStdString();
+    EXPECT_EQ(window.StatusText(), "Converting Image: 100%");
+    EXPECT_EQ(
+        Shell("gzip -dc " + Quoted(dir / "out.dsk.gz") + " | cmp -s - " + Quoted(dir / "in.dsk")),
+        0);
+    EXPECT_EQ(settings.values[L"CompressImage"], 1);
+}
+
+TEST_F(WholeWindow, RefusesAMissingSourceInAnErrorBox) {
+    Type(ControlId::SourceEdit, dir / "missing.dsk");
+    Type(ControlId::TargetEdit, dir / "out.dsk");
+    qobject_cast<QPushButton*>(window.Control(ControlId::StartButton))->click();
+    QTest::qWait(100);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].substr(0, 7), "Error: ");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.dsk"));
+}
+
+TEST_F(WholeWindow, ClosingWhileIdleClosesTheWindow) {
+    window.close();  // the close box
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 
 #include "control/control_ids.h"
 #include "modal.h"
@@ -163,3 +164,21 @@ TEST(MessageBox, AbortRetryIgnoreIgnoresEscapeAndTheCloseBox) {
 }
 
 }  // namespace
+
+// What the user sees: the read-error question and the truncate warning, written
+// to $BREVEL_SCREENSHOT_DIR when that is set.
+TEST(MessageBox, Screenshots) {
+    const char* folder = std::getenv("BREVEL_SCREENSHOT_DIR");
+    for (unsigned style : {0x142u, 0x131u}) {
+        QImage image;
+        Answer(style, [&image](QMessageBox* box) {
+            image = box->grab().toImage();
+            box->defaultButton()->click();
+        });
+        EXPECT_FALSE(image.isNull());
+        if (folder) {
+            const QString name = QStringLiteral("/box-%1.png").arg(style, 0, 16);
+            EXPECT_TRUE(image.save(QString::fromLocal8Bit(folder) + name));
+        }
+    }
+}

@@ -17,6 +17,7 @@
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
 #include "qt/qt_window_port.h"
+#include "simulated_disks.h"
 #include "test_files.h"
 
 namespace {
@@ -104,6 +105,23 @@ TEST_F(WholeWindow, ConvertsAnImageFromTypedPathsAndReports) {
         Shell("gzip -dc " + Quoted(dir / "out.dsk.gz") + " | cmp -s - " + Quoted(dir / "in.dsk")),
         0);
     EXPECT_EQ(settings.values[L"CompressImage"], 1);
+}
+
+TEST_F(WholeWindow, ReadErrorIsAskedInTheRealBoxAndRetried) {
+    SimulatedDisks disks;
+    const Bytes data = MakeDiskData(3 * 1048576, 12);
+    SimulatedDisk& disk = disks.Add(0, data);
+    disk.readFailures[1048576 + 99] = 1;  // unreadable once; the box's default is Retry
+    Type(ControlId::SourceEdit, "\\\\.\\PhysicalDrive0");
+    Type(ControlId::TargetEdit, dir / "saved.dsk");
+    qobject_cast<QPushButton*>(window.Control(ControlId::StartButton))->click();
+    WaitUntilIdle();
+
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "Error: A read error occured.");
+    EXPECT_EQ(boxes[1], "Done: Image creation finished.");
+    EXPECT_TRUE(window.ControlText(ControlId::LogEdit).contains("Retry at position 1048576"));
+    EXPECT_TRUE(ReadFile(dir / "saved.dsk") == data);
 }
 
 TEST_F(WholeWindow, RefusesAMissingSourceInAnErrorBox) {

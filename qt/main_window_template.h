@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/control_ids.h"
+
 #include <cstdint>
 #include <span>
 
@@ -8,28 +10,28 @@
 // The main window as data: its size, caption, font and the 26 controls in
 // template order, which is also the tab order.
 
-// Control identifiers of the main window.
+// Control identifiers of the main window, as the window logic names them.
 enum MainWindowControlId : int {
     kNoControlId = -1,  // group boxes, the banner and other controls nobody addresses
-    kStatusBarId = 111,
-    kSourceEditId = 1002,
-    kTargetEditId = 1003,
-    kStartButtonId = 1004,
-    kTargetDiskButtonId = 1005,
-    kLevelComboId = 1016,
-    kProgressBarId = 1030,
-    kCancelButtonId = 1034,
-    kTypeComboId = 1036,
-    kLogEditId = 1050,
-    kSpeedTextId = 1051,
-    kCopiedTextId = 1052,
-    kCompressCheckId = 1062,
-    kTypeLabelId = 1063,
-    kLevelLabelId = 1064,
-    kMoreInfoButtonId = 1070,
-    kOpenImageButtonId = 1071,
-    kSourceDiskButtonId = 1072,
-    kSaveImageButtonId = 1073,
+    kStatusBarId = ControlId::StatusBar,
+    kSourceEditId = ControlId::SourceEdit,
+    kTargetEditId = ControlId::TargetEdit,
+    kStartButtonId = ControlId::StartButton,
+    kTargetDiskButtonId = ControlId::TargetDiskButton,
+    kLevelComboId = ControlId::LevelCombo,
+    kProgressBarId = ControlId::ProgressBar,
+    kCancelButtonId = ControlId::CancelButton,
+    kTypeComboId = ControlId::TypeCombo,
+    kLogEditId = ControlId::LogEdit,
+    kSpeedTextId = ControlId::SpeedText,
+    kCopiedTextId = ControlId::CopiedText,
+    kCompressCheckId = ControlId::CompressCheck,
+    kTypeLabelId = ControlId::TypeLabel,
+    kLevelLabelId = ControlId::LevelLabel,
+    kMoreInfoButtonId = ControlId::MoreInfoButton,
+    kOpenImageButtonId = ControlId::OpenImageButton,
+    kSourceDiskButtonId = ControlId::SourceDiskButton,
+    kSaveImageButtonId = ControlId::SaveImageButton,
 };
 
 // The window class a control stands for.

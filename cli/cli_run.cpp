@@ -8,11 +8,11 @@
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "cli/disk_table.h"
-#include "cli/endpoint_names.h"
-#include "cli/ini_settings.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_window.h"
 #include "control/brevel_dialog.h"
+#include "disks/path_text.h"
+#include "settings/qt_settings_port.h"
 
 namespace {
 
@@ -89,15 +89,15 @@ bool RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
 }
 
 int RunJob(const CliOptions& options, Console& console) {
+    // What each argument names is the window's to decide, as for typed paths.
     std::vector<std::wstring> endpoints;
     for (const std::string& argument : options.endpoints) {
-        EndpointName name = ResolveEndpointName(argument);
-        if (!name.error.empty()) {
-            return UsageError(console, name.error, false);
-        }
-        endpoints.push_back(name.path);
+        endpoints.push_back(Utf8ToWide(argument));
     }
-    IniSettings settings(IniSettings::DefaultFile());
+    QtSettingsPort settings;
+    if (!settings.Store().Problem().isEmpty()) {
+        console.Err("brevel-cli: warning: " + SettingsInMemoryWarning(settings.Store()) + "\n");
+    }
     TerminalWindow window(console, options);
     CBrevelDialog dialog(window, settings);
     dialog.OnInitDialog(endpoints);

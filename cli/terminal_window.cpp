@@ -10,11 +10,6 @@
 
 namespace {
 
-// Message box style fields.
-constexpr unsigned kButtonsMask = 0xF;
-constexpr unsigned kIconMask = 0xF0;
-constexpr unsigned kDefaultButtonMask = 0xF00;
-
 // The log pane's lines as a terminal takes them.
 std::string TerminalText(const std::wstring& text) {
     return boost::algorithm::replace_all_copy(WideToUtf8(text), "\r\n", "\n");
@@ -104,9 +99,9 @@ int TerminalWindow::ShowMessageBox(const std::wstring& text, const std::wstring&
     // What the box is about comes first.
     FlushLog();
     const std::string message = WideToUtf8(caption) + ": " + WideToUtf8(text);
-    switch (style & kButtonsMask) {
+    switch (style & BoxStyle::ButtonsMask) {
         case BoxStyle::Ok:
-            if ((style & kIconMask) == BoxStyle::IconError) {
+            if ((style & BoxStyle::IconMask) == BoxStyle::IconError) {
                 outcome_.errorShown = true;
                 console_.Err(message + "\n");
             } else {
@@ -116,7 +111,9 @@ int TerminalWindow::ShowMessageBox(const std::wstring& text, const std::wstring&
             }
             return BoxResult::Ok;
         case BoxStyle::OkCancel:
-            return AskOkCancel(message, style);
+            return AskYesOrNo(message, style, BoxResult::Ok, BoxResult::Cancel);
+        case BoxStyle::YesNo:
+            return AskYesOrNo(message, style, BoxResult::Yes, BoxResult::No);
         case BoxStyle::AbortRetryIgnore: {
             const int answer = AskAbortRetryIgnore(message + " Abort, retry or ignore?", style);
             if (answer == BoxResult::Abort) {
@@ -167,25 +164,25 @@ int TerminalWindow::Pose(const Question& question) {
     }
 }
 
-int TerminalWindow::AskOkCancel(const std::string& text, unsigned style) {
-    const bool okIsDefault = (style & kDefaultButtonMask) == 0;
+int TerminalWindow::AskYesOrNo(const std::string& text, unsigned style, int yes, int no) {
+    const bool yesIsDefault = (style & BoxStyle::DefaultButtonMask) == 0;
     Question question;
-    question.prompt = text + (okIsDefault ? " [Y/n] " : " [y/N] ");
-    question.choices = {{"yes", BoxResult::Ok, okIsDefault},
-                        {"no", BoxResult::Cancel, !okIsDefault}};
-    question.safe = {"n", BoxResult::Cancel, "no terminal to ask; --yes answers y"};
+    question.prompt = text + (yesIsDefault ? " [Y/n] " : " [y/N] ");
+    question.choices = {{"yes", yes, yesIsDefault}, {"no", no, !yesIsDefault}};
+    question.safe = {"n", no, "no terminal to ask; --yes answers y"};
     if (cancelConfirmed_) {
         Answered(question.prompt, "y", "interrupted");
-        return BoxResult::Ok;
+        return yes;
     }
     if (options_.yes) {
-        question.preset = Question::Preset{"y", BoxResult::Ok, "--yes"};
+        question.preset = Question::Preset{"y", yes, "--yes"};
     }
     return Pose(question);
 }
 
 int TerminalWindow::AskAbortRetryIgnore(const std::string& text, unsigned style) {
-    const std::size_t defaultIndex = std::min<std::size_t>((style & kDefaultButtonMask) >> 8, 2);
+    const std::size_t defaultIndex = std::min<std::size_t>(
+        (style & BoxStyle::DefaultButtonMask) >> BoxStyle::DefaultButtonShift, 2);
     Question question;
     question.choices = {{"abort", BoxResult::Abort, false},
                         {"retry", BoxResult::Retry, false},

@@ -103,7 +103,8 @@ private:
     };
 
     int Pose(const Question& question);
-    int AskOkCancel(const std::string& text, unsigned style);
+    // OK/Cancel and Yes/No: `yes` and `no` are the two results.
+    int AskYesOrNo(const std::string& text, unsigned style, int yes, int no);
     int AskAbortRetryIgnore(const std::string& text, unsigned style);
     // Prints the question with the answer that was chosen for the user.
     void Answered(const std::string& question, const std::string& answer,

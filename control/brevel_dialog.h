@@ -74,7 +74,10 @@ public:
 private:
     bool ValidateSource();
     bool ValidateTarget();
-    bool SameImageFile() const;
+    void WarnOfWritableMounts();
+    // Asks before the job destroys what the target holds.
+    bool ConfirmTarget();
+    bool SameEndpoint() const;
     void UpdateReadouts(std::int64_t position);
     void AnswerReadError(std::int64_t position);
     void FinishJob(std::int64_t position);
@@ -83,4 +86,6 @@ private:
 
     WindowPort& window_;
     SettingsPort& settings_;
+    // The target the save dialog has asked to replace, if any.
+    std::wstring confirmedTarget_;
 };

@@ -38,10 +38,20 @@ namespace BoxStyle {
 inline constexpr unsigned Ok = 0x0;
 inline constexpr unsigned OkCancel = 0x1;
 inline constexpr unsigned AbortRetryIgnore = 0x2;
+inline constexpr unsigned YesNo = 0x4;
+inline constexpr unsigned RetryCancel = 0x5;
 inline constexpr unsigned IconError = 0x10;
+inline constexpr unsigned IconQuestion = 0x20;
 inline constexpr unsigned IconWarning = 0x30;
 inline constexpr unsigned IconInformation = 0x40;
 inline constexpr unsigned DefaultButton2 = 0x100;
+
+// The fields of a style: its buttons, its icon and which button is the default
+// (counted from the first, 0x100 per button).
+inline constexpr unsigned ButtonsMask = 0xF;
+inline constexpr unsigned IconMask = 0xF0;
+inline constexpr unsigned DefaultButtonMask = 0xF00;
+inline constexpr unsigned DefaultButtonShift = 8;
 }  // namespace BoxStyle
 
 // What a message box or a dialog returns: the button pressed.
@@ -51,6 +61,8 @@ inline constexpr int Cancel = 2;
 inline constexpr int Abort = 3;
 inline constexpr int Retry = 4;
 inline constexpr int Ignore = 5;
+inline constexpr int Yes = 6;
+inline constexpr int No = 7;
 }  // namespace BoxResult
 
 // Show commands for ShowControl.

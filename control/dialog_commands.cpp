@@ -69,14 +69,9 @@ void CBrevelDialog::OnTargetDisk() {
 std::wstring CBrevelDialog::DefaultImageName() const {
     switch (job.source.kind) {
         case EndpointKind::PhysicalDisk: {
-            DiskHandle disk = OpenDiskDevice(job.source.path);
-            if (disk == kInvalidDiskHandle) {
-                return L"";
-            }
+            const DiskOpening opening = OpenDisk(job.source.disk, DiskUse::Read);
             std::int64_t size = 0;
-            const bool sized = QueryDiskSize(disk, size);
-            CloseDiskDevice(disk);
-            if (!sized) {
+            if (!opening.disk.IsOpen() || !QueryDiskSize(opening.disk.Handle(), size)) {
                 return L"";
             }
             return (boost::wformat(L"%s-%lld") % FileNamePart(job.sourceLabel) % size).str();
@@ -108,11 +103,15 @@ void CBrevelDialog::OnSaveImage() {
     if (!path) {
         return;
     }
+    // The dialog has asked before choosing a file that exists, but not about
+    // the name with an extension added.
+    const std::wstring chosen = *path;
     // A chosen image extension stays, even if it disagrees with the controls.
     if (!MatchesWhole(*path, patterns.anyImage)) {
         *path = ApplyImageExtension(*path);
     }
     SetTarget(*path);
+    confirmedTarget_ = *path == chosen ? *path : L"";
 }
 
 void CBrevelDialog::OnSourceKillFocus() {

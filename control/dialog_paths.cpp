@@ -5,6 +5,7 @@
 #include "control/brevel_dialog.h"
 #include "control/compression_settings.h"
 #include "control/control_ids.h"
+#include "disks/endpoint_class.h"
 
 namespace {
 
@@ -46,6 +47,16 @@ std::wstring CompressionLine(const Endpoint& target, std::int32_t level) {
     return (boost::wformat(L"Compress: %s, Level=%d\r\n") % name % level).str();
 }
 
+// Takes what the text names into the endpoint: a disk with its identity, or
+// an image file (with the reason when the text names something unusable).
+void Classify(Endpoint& endpoint, const std::wstring& path) {
+    ClassifiedEndpoint found = ClassifyEndpoint(path);
+    endpoint.kind =
+        found.kind == EndpointClass::Disk ? EndpointKind::PhysicalDisk : EndpointKind::ImageFile;
+    endpoint.disk = std::move(found.disk);
+    endpoint.refusal = std::move(found.refusal);
+}
+
 }  // namespace
 
 bool CBrevelDialog::IsPhysicalDrivePath(const std::wstring& path) const {
@@ -56,11 +67,9 @@ void CBrevelDialog::SetSource(const std::wstring& path, const std::wstring& labe
     window_.SetControlText(ControlId::SourceEdit, path);
     job.source.path = path;
     job.sourceLabel = label;
-    if (IsPhysicalDrivePath(path)) {
-        // compressed and method stay as they were; nothing reads them for a disk
-        job.source.kind = EndpointKind::PhysicalDisk;
-    } else {
-        job.source.kind = EndpointKind::ImageFile;
+    Classify(job.source, path);
+    // A disk keeps compressed and method as they were; nothing reads them.
+    if (job.source.kind == EndpointKind::ImageFile) {
         job.source.method = patterns.CompressionOf(path);
         job.source.compressed = job.source.method != CompressionMethod::None;
     }
@@ -70,10 +79,8 @@ void CBrevelDialog::SetSource(const std::wstring& path, const std::wstring& labe
 void CBrevelDialog::SetTarget(const std::wstring& path) {
     window_.SetControlText(ControlId::TargetEdit, path);
     job.target.path = path;
-    if (IsPhysicalDrivePath(path)) {
-        job.target.kind = EndpointKind::PhysicalDisk;
-    } else {
-        job.target.kind = EndpointKind::ImageFile;
+    Classify(job.target, path);
+    if (job.target.kind == EndpointKind::ImageFile) {
         const CompressionMethod method = patterns.CompressionOf(path);
         if (method != CompressionMethod::None) {
             job.target.method = method;
@@ -117,8 +124,8 @@ void CBrevelDialog::UpdateControls(bool rewriteSummary) {
           ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton}) {
         window_.EnableControl(id, !running);
     }
-    const bool sourceIsDisk = IsPhysicalDrivePath(job.source.path);
-    const bool targetIsDisk = IsPhysicalDrivePath(job.target.path);
+    const bool sourceIsDisk = job.source.kind == EndpointKind::PhysicalDisk;
+    const bool targetIsDisk = job.target.kind == EndpointKind::PhysicalDisk;
 
     const bool compressionUsable = !running && !targetIsDisk;
     window_.EnableControl(ControlId::CompressCheck, compressionUsable);

@@ -52,7 +52,7 @@ void CBrevelDialog::FinishJob(std::int64_t position) {
     window_.SetControlText(ControlId::SpeedText, L"");
     window_.SetExecutionState(ExecutionState::Continuous);
     if (failure.empty()) {
-        window_.ShowMessageBox(ModeOf(task->job).finalMessage, L"Done",
+        window_.ShowMessageBox(CompletedMessage(*task), L"Done",
                                BoxStyle::Ok | BoxStyle::IconInformation);
     } else {
         ShowError(failure);

@@ -5,35 +5,22 @@
 
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
+#include "control/job_texts.h"
 #include "control/text_format.h"
+#include "disks/disk_usage.h"
 #include "disks/path_text.h"
+#include "engine/disk_open_text.h"
 
 namespace fs = boost::filesystem;
 
 namespace {
 
-// Opens a disk and closes it again on every way out.
-class ProbedDisk {
-public:
-    explicit ProbedDisk(const std::wstring& path) : handle_(OpenDiskDevice(path)) {}
-    ~ProbedDisk() { CloseDiskDevice(handle_); }
-    ProbedDisk(const ProbedDisk&) = delete;
-    ProbedDisk& operator=(const ProbedDisk&) = delete;
+// A question that has No as its default: Yes must be chosen on purpose.
+constexpr unsigned kDestroyQuestion =
+    BoxStyle::YesNo | BoxStyle::IconWarning | BoxStyle::DefaultButton2;
 
-    bool IsOpen() const { return handle_ != kInvalidDiskHandle; }
-    DiskHandle Handle() const { return handle_; }
-
-private:
-    DiskHandle handle_;
-};
-
-// Measures a disk just opened; the error to show, or nullptr when it has its size.
-const wchar_t* MeasureDisk(const ProbedDisk& disk, std::int64_t& size, const wchar_t* openError,
-                           const wchar_t* sizeError) {
-    if (!disk.IsOpen()) {
-        return openError;
-    }
-    return QueryDiskSize(disk.Handle(), size) ? nullptr : sizeError;
+bool IsZero(const unsigned char* bytes, std::size_t count) {
+    return std::all_of(bytes, bytes + count, [](unsigned char b) { return b == 0; });
 }
 
 }  // namespace
@@ -46,12 +33,21 @@ void CBrevelDialog::AppendLog(std::wstring line) {
     window_.AppendToLog((boost::wformat(L"%s\r\n") % line).str());
 }
 
-bool CBrevelDialog::SameImageFile() const {
-    // Two names of one file (a link, "a/../x.dsk", "./x.dsk"): the target
-    // would be truncated before the source is read.
-    if (job.source.kind != EndpointKind::ImageFile || job.target.kind != EndpointKind::ImageFile) {
+bool CBrevelDialog::SameEndpoint() const {
+    if (job.source.kind != job.target.kind) {
         return false;
     }
+    if (job.source.kind == EndpointKind::PhysicalDisk) {
+        // One disk under two names ("disk:3", "\\.\PhysicalDrive03", /dev/sdd).
+        const DiskIdentity& a = job.source.disk;
+        const DiskIdentity& b = job.target.disk;
+        return SameDevice(a, b) || (!a.Known() && !b.Known() && a.number == b.number);
+    }
+    if (job.source.path == job.target.path) {
+        return true;
+    }
+    // Two names of one file (a link, "a/../x.dsk", "./x.dsk"): the target
+    // would be truncated before the source is read.
     boost::system::error_code error;
     return fs::equivalent(fs::path(WideToUtf8(job.source.path)),
                           fs::path(WideToUtf8(job.target.path)), error) &&
@@ -61,14 +57,19 @@ bool CBrevelDialog::SameImageFile() const {
 bool CBrevelDialog::ValidateSource() {
     switch (job.source.kind) {
         case EndpointKind::PhysicalDisk: {
-            const ProbedDisk disk(job.source.path);
+            const DiskOpening opening = OpenDisk(job.source.disk, DiskUse::Read);
+            if (!opening.disk.IsOpen()) {
+                ShowError(DiskOpenFailureText(opening, job.source.disk, DiskUse::Read,
+                                              L"Could not open source drive"));
+                return false;
+            }
             std::int64_t size = 0;
-            if (const wchar_t* error = MeasureDisk(disk, size, L"Could not open source drive",
-                                                   L"Could not get source drive size")) {
-                ShowError(error);
+            if (!QueryDiskSize(opening.disk.Handle(), size)) {
+                ShowError(L"Could not get source drive size");
                 return false;
             }
             job.sourceSize = size;
+            WarnOfWritableMounts();
             return true;
         }
         case EndpointKind::ImageFile: {
@@ -100,27 +101,68 @@ bool CBrevelDialog::ValidateSource() {
     return false;
 }
 
+void CBrevelDialog::WarnOfWritableMounts() {
+    std::vector<DiskUser> writable;
+    for (const DiskUser& user : UsersOfDisk(job.source.disk)) {
+        if (user.writable) {
+            writable.push_back(user);
+        }
+    }
+    if (!writable.empty()) {
+        AppendLog(L"Warning: " + Utf8ToWide(DescribeUsers(writable)) +
+                  L", writable while it is read: the copy may be inconsistent.");
+    }
+}
+
 bool CBrevelDialog::ValidateTarget() {
-    const ProbedDisk disk(job.target.path);
+    // Opened as the copy will open it, exclusively: a disk in use is refused
+    // here, before any question.
+    const DiskOpening opening = OpenDisk(job.target.disk, DiskUse::Write);
+    if (!opening.disk.IsOpen()) {
+        ShowError(DiskOpenFailureText(opening, job.target.disk, DiskUse::Write,
+                                      L"Could not open target drive"));
+        return false;
+    }
     std::int64_t size = 0;
-    if (const wchar_t* error = MeasureDisk(disk, size, L"Could not open target drive",
-                                           L"Could not get target drive size")) {
-        ShowError(error);
+    if (!QueryDiskSize(opening.disk.Handle(), size)) {
+        ShowError(L"Could not get target drive size");
         return false;
     }
     job.targetSize = size;
     unsigned char sector[kFirstSectorSize];
-    if (!ReadFirstSector(disk.Handle(), sector)) {
+    if (!ReadFirstSector(opening.disk.Handle(), sector)) {
         ShowError(L"Could not read first sector of target drive");
         return false;
     }
-    if (std::any_of(std::begin(sector), std::end(sector), [](unsigned char b) { return b != 0; })) {
-        ShowError(
-            L"First sector of the target drive must be empty. Use the 'diskpart' utility to "
-            L"erase the drive.");
+    if (!IsZero(sector, sizeof sector)) {
+        const std::wstring node = Utf8ToWide(job.target.disk.node);
+        ShowError((boost::wformat(L"First sector of the target drive %1% must be empty. To erase "
+                                  L"the disk, run 'wipefs --all %1%' and then 'dd if=/dev/zero "
+                                  L"of=%1% bs=1M count=1' (both destroy its data).") %
+                   node)
+                      .str());
         return false;
     }
     return true;
+}
+
+bool CBrevelDialog::ConfirmTarget() {
+    if (job.target.kind == EndpointKind::PhysicalDisk) {
+        const std::wstring question =
+            L"All data on " + DiskDescription(job.target.disk) + L" will be destroyed. Continue?";
+        return window_.ShowMessageBox(question, L"Confirm", kDestroyQuestion) == BoxResult::Yes;
+    }
+    // The save dialog has asked about its own choice already.
+    if (job.target.path == confirmedTarget_) {
+        return true;
+    }
+    boost::system::error_code error;
+    const fs::file_status status = fs::symlink_status(fs::path(WideToUtf8(job.target.path)), error);
+    if (!fs::exists(status) || fs::is_directory(status)) {
+        return true;  // nothing to replace; a folder is refused when the file is created
+    }
+    const std::wstring question = job.target.path + L" already exists. Do you want to replace it?";
+    return window_.ShowMessageBox(question, L"Confirm", kDestroyQuestion) == BoxResult::Yes;
 }
 
 bool CBrevelDialog::ValidateJob() {
@@ -132,7 +174,13 @@ bool CBrevelDialog::ValidateJob() {
         ShowError(L"Target path not specified");
         return false;
     }
-    if (job.source.path == job.target.path || SameImageFile()) {
+    for (const Endpoint* side : {&job.source, &job.target}) {
+        if (!side->refusal.empty()) {
+            ShowError(side->refusal);
+            return false;
+        }
+    }
+    if (SameEndpoint()) {
         ShowError(L"Specified source and target are the same");
         return false;
     }
@@ -144,22 +192,24 @@ bool CBrevelDialog::ValidateJob() {
         return false;
     }
     if (job.target.kind != EndpointKind::PhysicalDisk) {
-        return true;  // an image target is created by Start
+        return ConfirmTarget();  // an image target is created by Start
     }
     if (!ValidateTarget()) {
         return false;
     }
-    if (job.sourceSize == -1 || job.targetSize >= job.sourceSize) {
-        return true;
+    if (job.sourceSize != -1 && job.targetSize < job.sourceSize) {
+        const std::wstring question =
+            (boost::wformat(
+                 L"Source is %s larger than the target drive. Do you want to continue anyway?") %
+             FormatByteSize(job.sourceSize - job.targetSize))
+                .str();
+        if (window_.ShowMessageBox(question, L"Truncate",
+                                   BoxStyle::OkCancel | BoxStyle::IconWarning |
+                                       BoxStyle::DefaultButton2) != BoxResult::Ok) {
+            return false;
+        }
     }
-    const std::wstring question =
-        (boost::wformat(
-             L"Source is %s larger than the target drive. Do you want to continue anyway?") %
-         FormatByteSize(job.sourceSize - job.targetSize))
-            .str();
-    return window_.ShowMessageBox(question, L"Truncate",
-                                  BoxStyle::OkCancel | BoxStyle::IconWarning |
-                                      BoxStyle::DefaultButton2) == BoxResult::Ok;
+    return ConfirmTarget();
 }
 
 void CBrevelDialog::OnStart() {
@@ -170,6 +220,8 @@ void CBrevelDialog::OnStart() {
     if (!ValidateJob()) {
         return;
     }
+    // A confirmation covers one job: the next one asks again.
+    confirmedTarget_.clear();
     task = std::make_unique<CCloneTask>();
     if (std::wstring message = task->Start(job); !message.empty()) {
         task.reset();

@@ -14,9 +14,17 @@ struct JobMode {
 };
 JobMode ModeOf(const CloneJob& job);
 
+// The "Done" box's text for a task that completed: the mode's final message,
+// or, when the kernel did not take a written disk's new partition table, what
+// to do about that.
+std::wstring CompletedMessage(const CCloneTask& task);
+
 // Why a copy that ended as `ending` left an incomplete target, or the empty
 // text when it did not fail (completed, cancelled, aborted after a read error).
 std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t position);
+
+// "Disk 1 (/dev/sdb, SanDisk Ultra, 59.6 GB)": how the user knows the disk.
+std::wstring DiskDescription(const DiskIdentity& disk);
 
 // part * scale / whole, truncated, without overflowing for large parts.
 std::int64_t ScaledRatio(std::int64_t part, std::int64_t whole, std::int64_t scale);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "disks/disk_devices.h"
 
@@ -24,8 +25,56 @@ std::wstring MakeDiskPath(int n) {
     return L"\\\\.\\PhysicalDrive" + std::to_wstring(n);
 }
 
-DiskHandle OpenDiskDevice(const std::wstring& path) {
-    return CurrentDiskDevices().Open(path);
+OpenedDisk& OpenedDisk::operator=(OpenedDisk&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.Release();
+    }
+    return *this;
+}
+
+DiskHandle OpenedDisk::Release() noexcept {
+    return std::exchange(handle_, kInvalidDiskHandle);
+}
+
+bool OpenedDisk::Close() {
+    if (handle_ == kInvalidDiskHandle) {
+        return true;
+    }
+    return CurrentDiskDevices().Close(Release());
+}
+
+std::optional<DiskIdentity> DescribeDisk(int number) {
+    if (number < 0) {
+        return std::nullopt;
+    }
+    return CurrentDiskDevices().Describe(number);
+}
+
+DiskOpening OpenDisk(const DiskIdentity& expected, DiskUse use) {
+    DiskOpening opening;
+    if (!expected.Known()) {
+        opening.error = DiskOpenError::NoSuchDisk;
+        return opening;
+    }
+    DiskDevices& devices = CurrentDiskDevices();
+    const DiskHandle handle =
+        devices.Open(expected.number, use, opening.error, opening.systemError);
+    if (handle == kInvalidDiskHandle) {
+        if (opening.error == DiskOpenError::None) {
+            opening.error = DiskOpenError::System;
+        }
+        return opening;
+    }
+    OpenedDisk disk(handle);
+    const std::optional<DiskIdentity> actual = devices.Identify(handle);
+    if (!actual || !SameDisk(*actual, expected)) {
+        opening.error = DiskOpenError::Changed;
+        return opening;  // closed unwritten
+    }
+    opening.error = DiskOpenError::None;
+    opening.disk = std::move(disk);
+    return opening;
 }
 
 bool QueryDiskSize(DiskHandle handle, std::int64_t& size) {
@@ -37,12 +86,8 @@ bool QueryDiskSize(DiskHandle handle, std::int64_t& size) {
 
 bool ReadFirstSector(DiskHandle handle, unsigned char* buffer) {
     std::memset(buffer, 0, kFirstSectorSize);
-    if (handle == kInvalidDiskHandle) {
-        return false;
-    }
     std::int32_t got = 0;
-    return CurrentDiskDevices().Read(handle, buffer, kFirstSectorSize, got) &&
-           got == kFirstSectorSize;
+    return ReadDiskAt(handle, 0, buffer, kFirstSectorSize, got) && got == kFirstSectorSize;
 }
 
 bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
@@ -69,11 +114,12 @@ bool SeekDisk(DiskHandle handle, std::int64_t offset) {
     return CurrentDiskDevices().Seek(handle, offset);
 }
 
-bool CloseDiskDevice(DiskHandle& handle) {
-    if (handle == kInvalidDiskHandle) {
-        return true;
-    }
-    const bool flushed = CurrentDiskDevices().Close(handle);
-    handle = kInvalidDiskHandle;
-    return flushed;
+bool FlushDisk(DiskHandle handle) {
+    return handle != kInvalidDiskHandle && CurrentDiskDevices().Flush(handle);
+}
+
+bool RereadPartitionTable(DiskHandle handle, int& systemError) {
+    systemError = 0;
+    return handle != kInvalidDiskHandle &&
+           CurrentDiskDevices().RereadPartitions(handle, systemError);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "disks/disk_access.h"
@@ -12,13 +13,22 @@ class DiskDevices {
 public:
     virtual ~DiskDevices() = default;
 
-    virtual DiskHandle Open(const std::wstring& path) = 0;
+    // Disk `number` of the machine's list now.
+    virtual std::optional<DiskIdentity> Describe(int number) = 0;
+    // Opens disk `number` for `use`; kInvalidDiskHandle with the reason when
+    // it cannot be opened.
+    virtual DiskHandle Open(int number, DiskUse use, DiskOpenError& error, int& systemError) = 0;
+    // What the open handle is; nothing when that cannot be told.
+    virtual std::optional<DiskIdentity> Identify(DiskHandle handle) = 0;
     virtual bool Size(DiskHandle handle, std::int64_t& size) = 0;
     virtual bool Seek(DiskHandle handle, std::int64_t offset) = 0;
     // Reads at the handle's position and advances it; false on failure.
     virtual bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) = 0;
     // Writes at the handle's position and advances it; returns the count taken.
     virtual std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) = 0;
+    // Flushes what was written; false when the flush failed.
+    virtual bool Flush(DiskHandle handle) = 0;
+    virtual bool RereadPartitions(DiskHandle handle, int& systemError) = 0;
     // Flushes what was written, then closes; false when the flush failed.
     virtual bool Close(DiskHandle handle) = 0;
 };

@@ -14,27 +14,46 @@
 
 namespace {
 
-// Block devices through file descriptors. Opened read and write, never
-// O_DIRECT; a write-protected device is opened read-only so that it can still
-// be read. Whatever was written is fsync'ed before the descriptor is closed.
+DiskIdentity IdentityOf(const BlockDevice& disk, int number) {
+    return {
+        number, disk.major, disk.minor, disk.size, TrimmedModel(disk.model), "/dev/" + disk.name};
+}
+
+int OpenRetryingInterrupts(const char* node, int flags) {
+    int fd = -1;
+    do {
+        fd = ::open(node, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Block devices through file descriptors, never O_DIRECT. A source is opened
+// read-only; a target for reading and writing with O_EXCL, which the kernel
+// refuses for a block device that is mounted or otherwise claimed. Whatever
+// was written is fsync'ed before the descriptor is closed.
 class LinuxDiskDevices final : public DiskDevices {
 public:
-    DiskHandle Open(const std::wstring& path) override {
-        const std::optional<int> number = ParseDiskPath(path);
-        if (!number) {
-            return kInvalidDiskHandle;
-        }
+    std::optional<DiskIdentity> Describe(int number) override {
         const std::vector<BlockDevice> disks = EnumerateDisks();
-        if (*number >= static_cast<int>(disks.size())) {
+        if (number < 0 || number >= static_cast<int>(disks.size())) {
+            return std::nullopt;
+        }
+        return IdentityOf(disks[number], number);
+    }
+
+    DiskHandle Open(int number, DiskUse use, DiskOpenError& error, int& systemError) override {
+        const std::vector<BlockDevice> disks = EnumerateDisks();
+        if (number < 0 || number >= static_cast<int>(disks.size())) {
+            error = DiskOpenError::NoSuchDisk;
             return kInvalidDiskHandle;
         }
-        const BlockDevice& disk = disks[*number];
+        const BlockDevice& disk = disks[number];
         const std::string node = "/dev/" + disk.name;
-        int fd = OpenRetryingInterrupts(node.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 && errno == EROFS) {
-            fd = OpenRetryingInterrupts(node.c_str(), O_RDONLY | O_CLOEXEC);
-        }
+        const int flags = use == DiskUse::Write ? O_RDWR | O_EXCL : O_RDONLY;
+        const int fd = OpenRetryingInterrupts(node.c_str(), flags | O_CLOEXEC);
         if (fd < 0) {
+            error = DiskOpenError::System;
+            systemError = errno;
             return kInvalidDiskHandle;
         }
         // The node must be the block device the enumeration named, not
@@ -43,9 +62,37 @@ public:
         if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) ||
             ::major(status.st_rdev) != disk.major || ::minor(status.st_rdev) != disk.minor) {
             ::close(fd);
+            error = DiskOpenError::Changed;
+            return kInvalidDiskHandle;
+        }
+        // The kernel lets root open a write-protected device for writing and
+        // refuses only the writes: refuse the open instead.
+        int readOnly = 0;
+        if (use == DiskUse::Write && ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0) {
+            ::close(fd);
+            error = DiskOpenError::System;
+            systemError = EROFS;
             return kInvalidDiskHandle;
         }
         return fd;
+    }
+
+    std::optional<DiskIdentity> Identify(DiskHandle handle) override {
+        struct stat status {};
+        std::int64_t size = 0;
+        if (fstat(static_cast<int>(handle), &status) != 0 || !S_ISBLK(status.st_mode) ||
+            !Size(handle, size)) {
+            return std::nullopt;
+        }
+        const unsigned major = ::major(status.st_rdev);
+        const unsigned minor = ::minor(status.st_rdev);
+        const std::optional<SysBlockEntry> entry = ReadSysDevice("/sys", major, minor);
+        if (!entry) {
+            return std::nullopt;
+        }
+        // The number is the caller's: the handle does not know its place.
+        return DiskIdentity{
+            0, major, minor, size, TrimmedModel(entry->model), "/dev/" + entry->name};
     }
 
     bool Size(DiskHandle handle, std::int64_t& size) override {
@@ -102,6 +149,18 @@ public:
         return done;
     }
 
+    bool Flush(DiskHandle handle) override { return fsync(static_cast<int>(handle)) == 0; }
+
+    bool RereadPartitions(DiskHandle handle, int& systemError) override {
+        if (ioctl(static_cast<int>(handle), BLKRRPART) == 0) {
+            return true;
+        }
+        // EINVAL: a device without partition scanning (a plain loop device),
+        // which has no partitions to show.
+        systemError = errno;
+        return systemError == EINVAL;
+    }
+
     bool Close(DiskHandle handle) override {
         const int fd = static_cast<int>(handle);
         bool wasWritten = false;
@@ -115,14 +174,6 @@ public:
     }
 
 private:
-    static int OpenRetryingInterrupts(const char* node, int flags) {
-        int fd = -1;
-        do {
-            fd = ::open(node, flags);
-        } while (fd < 0 && errno == EINTR);
-        return fd;
-    }
-
     std::mutex mutex_;
     std::unordered_set<int> written_;
 };

@@ -102,3 +102,11 @@ std::optional<int> ParseDiskPath(const std::wstring& path) {
     }
     return static_cast<int>(n);
 }
+
+std::string TrimmedModel(const std::string& model) {
+    const std::size_t first = model.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return model.substr(first, model.find_last_not_of(" \t\r\n") - first + 1);
+}

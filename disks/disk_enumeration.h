@@ -32,6 +32,7 @@ struct SysBlockEntry {
     std::optional<std::string> backingFile;  // loop devices that have one
     bool isPartition = false;
     std::string logicalBlockSize;  // bytes; empty when not told
+    std::string parent;            // a partition found by ReadSysDevice: its disk's name
 };
 
 // Parses, filters and orders entries as described above. An entry whose device
@@ -42,6 +43,15 @@ std::vector<BlockDevice> SelectDisks(const std::vector<SysBlockEntry>& entries);
 std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot);
 
 std::vector<BlockDevice> EnumerateDisks(const std::string& sysRoot = "/sys");
+
+// The block device with this device number among the disks of <sysRoot>/block
+// and their partitions (isPartition and parent set for one); nothing when
+// there is none.
+std::optional<SysBlockEntry> ReadSysDevice(const std::string& sysRoot, unsigned major,
+                                           unsigned minor);
+
+// A model text without the blanks that pad it.
+std::string TrimmedModel(const std::string& model);
 
 // N of "\\.\PhysicalDriveN" (letters in any case, N in decimal digits), or
 // nothing when the path has another form.

@@ -9,12 +9,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Attributes are a few bytes; a file that is more is not one.
+constexpr std::streamsize kAttributeLimit = 4096;
+
 std::optional<std::string> ReadAttribute(const fs::path& file) {
     std::ifstream in(file, std::ios::in | std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text(kAttributeLimit, '\0');
+    in.read(text.data(), kAttributeLimit);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+std::string DevText(const fs::path& folder) {
+    std::string dev = ReadAttribute(folder / "dev").value_or("");
+    while (!dev.empty() && (dev.back() == '\n' || dev.back() == '\r')) {
+        dev.pop_back();
+    }
+    return dev;
 }
 
 }  // namespace
@@ -37,4 +51,34 @@ std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
         entries.push_back(std::move(entry));
     }
     return entries;
+}
+
+std::optional<SysBlockEntry> ReadSysDevice(const std::string& sysRoot, unsigned major,
+                                           unsigned minor) {
+    const std::string wanted = std::to_string(major) + ":" + std::to_string(minor);
+    std::error_code error;
+    for (const fs::directory_entry& item :
+         fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
+        const fs::path dir = item.path();
+        SysBlockEntry entry;
+        entry.name = dir.filename().string();
+        entry.model = ReadAttribute(dir / "device" / "model").value_or("");
+        if (DevText(dir) == wanted) {
+            entry.dev = wanted;
+            entry.isPartition = fs::exists(dir / "partition", error);
+            return entry;
+        }
+        std::error_code inner;
+        for (const fs::directory_entry& sub : fs::directory_iterator(dir, inner)) {
+            if (fs::exists(sub.path() / "partition", inner) && DevText(sub.path()) == wanted) {
+                SysBlockEntry partition;
+                partition.name = sub.path().filename().string();
+                partition.dev = wanted;
+                partition.isPartition = true;
+                partition.parent = entry.name;
+                return partition;
+            }
+        }
+    }
+    return std::nullopt;
 }

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "disks/disk_identity.h"
 
 // What to copy: the source and the target, each a physical disk or an image
 // file (raw or compressed), with the compression level and the known sizes.
@@ -15,7 +18,7 @@ enum class CompressionMethod : std::int32_t {
 
 enum class EndpointKind : std::int32_t {
     ImageFile = 0,
-    PhysicalDisk = 1,  // addressed by "\\.\PhysicalDriveN"
+    PhysicalDisk = 1,  // "\\.\PhysicalDriveN", "disk:N" or a whole disk's device
 };
 
 // The user's answer to a read error on a source disk: the message box results
@@ -29,12 +32,22 @@ enum class ReadErrorAnswer : std::int32_t {
 };
 
 struct Endpoint {
+    Endpoint() = default;
+    Endpoint(std::wstring path, EndpointKind kind, bool compressed, CompressionMethod method)
+        : path(std::move(path)), kind(kind), compressed(compressed), method(method) {}
+
     std::wstring path;
     EndpointKind kind = EndpointKind::ImageFile;
     // Consulted for an ImageFile only; a compressor is used only when
     // compressed is true and method is Gzip, Bzip2 or Zlib.
     bool compressed = false;
     CompressionMethod method = CompressionMethod::None;
+    // A PhysicalDisk: the disk the path named when it was chosen. The disk is
+    // opened by this identity, never by the path again.
+    DiskIdentity disk;
+    // Why the path cannot be used at all (a partition, a FIFO); empty when
+    // it can. Validation refuses the job with it.
+    std::wstring refusal;
 };
 
 // A plain value, copied whole from the window into the task.

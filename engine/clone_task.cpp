@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "disks/path_text.h"
+#include "engine/disk_open_text.h"
 #include "engine/image_chains.h"
 
 namespace fs = boost::filesystem;
@@ -12,6 +13,7 @@ namespace fs = boost::filesystem;
 CCloneTask::CCloneTask() = default;
 
 CCloneTask::~CCloneTask() {
+    Cancel();
     // A chain only refers to its file stream: empty it before the file goes.
     CloseSourceChain(sourceStream);
     CloseTargetChain(targetStream);
@@ -20,13 +22,6 @@ CCloneTask::~CCloneTask() {
     }
     if (targetFile.is_open()) {
         targetFile.close();
-    }
-    CloseDiskDevice(sourceDisk);
-    CloseDiskDevice(targetDisk);
-    if (copyThread) {
-        // By now the copy thread has set `finished` and touches nothing more.
-        copyThread->detach();
-        copyThread.reset();
     }
 }
 
@@ -50,12 +45,15 @@ std::wstring CCloneTask::Start(CloneJob newJob) {
 
 std::wstring CCloneTask::OpenSource() {
     switch (job.source.kind) {
-        case EndpointKind::PhysicalDisk:
-            sourceDisk = OpenDiskDevice(job.source.path);
-            if (sourceDisk == kInvalidDiskHandle) {
-                return L"Could not open source drive";
+        case EndpointKind::PhysicalDisk: {
+            DiskOpening opening = OpenDisk(job.source.disk, DiskUse::Read);
+            if (!opening.disk.IsOpen()) {
+                return DiskOpenFailureText(opening, job.source.disk, DiskUse::Read,
+                                           L"Could not open source drive");
             }
+            sourceDisk = std::move(opening.disk);
             break;
+        }
         case EndpointKind::ImageFile:
             UnbufferFile(sourceFile);
             sourceFile.open(WideToUtf8(job.source.path), std::ios::in | std::ios::binary);
@@ -70,12 +68,15 @@ std::wstring CCloneTask::OpenSource() {
 
 std::wstring CCloneTask::OpenTarget() {
     switch (job.target.kind) {
-        case EndpointKind::PhysicalDisk:
-            targetDisk = OpenDiskDevice(job.target.path);
-            if (targetDisk == kInvalidDiskHandle) {
-                return L"Could not open target drive";
+        case EndpointKind::PhysicalDisk: {
+            DiskOpening opening = OpenDisk(job.target.disk, DiskUse::Write);
+            if (!opening.disk.IsOpen()) {
+                return DiskOpenFailureText(opening, job.target.disk, DiskUse::Write,
+                                           L"Could not open target drive");
             }
+            targetDisk = std::move(opening.disk);
             break;
+        }
         case EndpointKind::ImageFile: {
             const fs::path path(WideToUtf8(job.target.path));
             // A path without a folder names a file in the working directory.

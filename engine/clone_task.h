@@ -25,7 +25,8 @@ enum class CopyEnding : std::int32_t {
 
 // The running copy. The window creates one per job with new, calls Start once,
 // polls it from its timer and deletes it once it has seen `finished` (or right
-// after a failed Start). The window thread and the copy thread share only the
+// after a failed Start); deleting a task whose copy still runs cancels the
+// copy and waits for it. The window thread and the copy thread share only the
 // atomic fields, without a lock.
 class CCloneTask {
 public:
@@ -55,10 +56,10 @@ public:
     std::int64_t speedMark = 0;  // the window's; the task only stores it
     boost::iostreams::filtering_istream sourceStream;
     std::ifstream sourceFile;
-    DiskHandle sourceDisk = kInvalidDiskHandle;
+    OpenedDisk sourceDisk;
     boost::iostreams::filtering_ostream targetStream;
     std::ofstream targetFile;
-    DiskHandle targetDisk = kInvalidDiskHandle;
+    OpenedDisk targetDisk;
     std::atomic<std::int64_t> position{0};
     std::int32_t blockSize = 0;
     std::atomic<bool> cancelRequested{false};
@@ -76,6 +77,9 @@ public:
     // (WriteFailed), the start of the unreadable block (ReadErrorAborted), or
     // the source bytes delivered before the image failed (SourceUnreadable).
     std::int64_t failurePosition = -1;
+    // A target disk whose new partition table the kernel did not take after
+    // the flush: why (errno); 0 when it did, or when there was nothing to do.
+    int partitionRereadError = 0;
 
 private:
     std::wstring OpenSource();

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <boost/chrono.hpp>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -38,7 +39,7 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
             return ReadResult::RestartPass;
         }
         if (answer == ReadErrorAnswer::Ignore &&
-            SeekDisk(task.sourceDisk, task.position + length)) {
+            SeekDisk(task.sourceDisk.Handle(), task.position + length)) {
             std::memset(task.readBuffer.get(), 0, length);
             got = length;
             return ReadResult::Data;
@@ -56,7 +57,8 @@ ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
             if (length <= 0) {
                 return ReadResult::Data;
             }
-            if (ReadDiskAt(task.sourceDisk, task.position, task.readBuffer.get(), length, got)) {
+            if (ReadDiskAt(task.sourceDisk.Handle(), task.position, task.readBuffer.get(), length,
+                           got)) {
                 return ReadResult::Data;
             }
             got = 0;
@@ -92,8 +94,17 @@ bool CloseEverything(CCloneTask& task) {
         targetIntact =
             !task.targetFile.fail() && FlushFileToStorage(task.job.target.path) && targetIntact;
     }
-    CloseDiskDevice(task.sourceDisk);
-    targetIntact = CloseDiskDevice(task.targetDisk) && targetIntact;
+    task.sourceDisk.Close();
+    if (task.targetDisk.IsOpen()) {
+        // Flushed first, so that the kernel reads the partition table that is
+        // on the disk, not one still on its way.
+        const bool flushed = FlushDisk(task.targetDisk.Handle());
+        int error = 0;
+        if (flushed && !RereadPartitionTable(task.targetDisk.Handle(), error)) {
+            task.partitionRereadError = error != 0 ? error : EIO;
+        }
+        targetIntact = task.targetDisk.Close() && flushed && targetIntact;
+    }
     return targetIntact;
 }
 
@@ -227,7 +238,7 @@ void WriteBlock(CCloneTask* task) {
             task->bytesWritten = task->targetStream.bad() ? 0 : task->bytesToWrite;
             return;
         case EndpointKind::PhysicalDisk:
-            task->bytesWritten = WriteDiskAt(task->targetDisk, task->writePosition,
+            task->bytesWritten = WriteDiskAt(task->targetDisk.Handle(), task->writePosition,
                                              task->writeBuffer.get(), task->bytesToWrite);
             return;
     }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMetaObject>
+#include <cstdio>
 
 #include "app/curl_download.h"
 #include "app/update_check_runner.h"
@@ -10,8 +11,8 @@
 #include "control/control_ids.h"
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
-#include "qt/qt_settings_port.h"
 #include "qt/qt_window_port.h"
+#include "settings/qt_settings_port.h"
 
 std::vector<std::wstring> PositionalArguments(int argc, char** argv) {
     std::vector<std::wstring> arguments;
@@ -33,6 +34,10 @@ int CBrevelApp::Run(int argc, char** argv) {
     MainWindowWidget window;
     QtWindowPort port(window);
     QtSettingsPort settings;
+    if (!settings.Store().Problem().isEmpty()) {
+        std::fprintf(stderr, "brevel: warning: %s\n",
+                     SettingsInMemoryWarning(settings.Store()).c_str());
+    }
     CBrevelDialog dialog(port, settings);
     DialogRouter router(dialog);
     // The update check's worker hands its answer back through the event loop.

@@ -12,11 +12,13 @@ constexpr char kResultProperty[] = "boxResult";
 
 std::vector<int> ButtonsOf(unsigned type) {
     switch (type) {
-        case 0x1:
+        case BoxStyle::OkCancel:
             return {BoxResult::Ok, BoxResult::Cancel};
-        case 0x2:
+        case BoxStyle::AbortRetryIgnore:
             return {BoxResult::Abort, BoxResult::Retry, BoxResult::Ignore};
-        case 0x5:
+        case BoxStyle::YesNo:
+            return {BoxResult::Yes, BoxResult::No};
+        case BoxStyle::RetryCancel:
             return {BoxResult::Retry, BoxResult::Cancel};
         default:
             return {BoxResult::Ok};
@@ -27,7 +29,7 @@ QMessageBox::Icon IconOf(unsigned icon) {
     switch (icon) {
         case BoxStyle::IconError:
             return QMessageBox::Critical;
-        case 0x20:
+        case BoxStyle::IconQuestion:
             return QMessageBox::Question;
         case BoxStyle::IconWarning:
             return QMessageBox::Warning;
@@ -48,19 +50,25 @@ QString TextOf(int result) {
             return QStringLiteral("&Retry");
         case BoxResult::Ignore:
             return QStringLiteral("&Ignore");
+        case BoxResult::Yes:
+            return QStringLiteral("&Yes");
+        case BoxResult::No:
+            return QStringLiteral("&No");
         default:
             return QStringLiteral("OK");
     }
 }
 
-// Only OK and Cancel carry the roles Qt gives Escape to: Abort must never be
-// chosen by a stray Escape.
+// Only OK, Cancel and No carry the roles Qt gives Escape to: Abort (or Yes to
+// destroying a disk) must never be chosen by a stray Escape.
 QMessageBox::ButtonRole RoleOf(int result) {
     switch (result) {
         case BoxResult::Ok:
             return QMessageBox::AcceptRole;
         case BoxResult::Cancel:
             return QMessageBox::RejectRole;
+        case BoxResult::No:
+            return QMessageBox::NoRole;
         default:
             return QMessageBox::ActionRole;
     }
@@ -70,12 +78,13 @@ QMessageBox::ButtonRole RoleOf(int result) {
 
 BoxLayout BoxLayoutOf(unsigned style) {
     BoxLayout layout;
-    layout.buttons = ButtonsOf(style & 0xFu);
-    layout.icon = IconOf(style & 0xF0u);
-    const std::size_t defaultIndex = (style >> 8) & 0xFu;
+    layout.buttons = ButtonsOf(style & BoxStyle::ButtonsMask);
+    layout.icon = IconOf(style & BoxStyle::IconMask);
+    const std::size_t defaultIndex =
+        (style & BoxStyle::DefaultButtonMask) >> BoxStyle::DefaultButtonShift;
     layout.defaultButton = layout.buttons[defaultIndex < layout.buttons.size() ? defaultIndex : 0];
     for (int result : layout.buttons) {
-        if (result == BoxResult::Cancel) {
+        if (result == BoxResult::Cancel || result == BoxResult::No) {
             layout.escapeButton = result;
         }
     }

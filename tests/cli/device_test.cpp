@@ -42,7 +42,8 @@ TEST_F(Disks, ADeviceNodeAndADiskNumberNameTheSameDisk) {
 
     const CliResult saved = Run({"--level", "6", loop.Node(), "saved.dsk.gz"});
     EXPECT_EQ(saved.status, 0) << saved.err;
-    EXPECT_EQ(saved.out.rfind("Source: " + path + "\nTarget: saved.dsk.gz\n", 0), 0u) << saved.out;
+    EXPECT_EQ(saved.out.rfind("Source: " + loop.Node() + "\nTarget: saved.dsk.gz\n", 0), 0u)
+        << saved.out;
     EXPECT_EQ(saved.out.substr(saved.out.size() - 26), "\nImage creation finished.\n");
     ASSERT_EQ(Shell("gzip -dc " + InShell("saved.dsk.gz") + " > " + InShell("unpacked")), 0);
     EXPECT_EQ(DescribeDifference(ReadFile(In("unpacked")), data), "");
@@ -51,6 +52,16 @@ TEST_F(Disks, ADeviceNodeAndADiskNumberNameTheSameDisk) {
     EXPECT_EQ(raw.status, 0) << raw.err;
     EXPECT_EQ(DescribeDifference(ReadFile(In("saved.dsk")), data), "");
     EXPECT_EQ(DescribeDifference(ReadFile(In("disk.img")), data), "") << "source changed";
+
+    // The same disk under two names is one disk; a link to the node names it too.
+    std::filesystem::create_symlink(loop.Node(), In("link"));
+    const std::string zeroPadded = "\\\\.\\PhysicalDrive0" + std::to_string(loop.Number());
+    for (const std::string& other : {zeroPadded, In("link").string()}) {
+        const CliResult same = Run({"--yes", "disk:" + std::to_string(loop.Number()), other});
+        EXPECT_EQ(same.status, 1);
+        EXPECT_EQ(same.err, "Error: Specified source and target are the same\n");
+    }
+    EXPECT_EQ(DescribeDifference(ReadFile(In("disk.img")), data), "");
 }
 
 TEST_F(Disks, WritesAnImageOntoAnEmptyDiskOnly) {
@@ -61,10 +72,17 @@ TEST_F(Disks, WritesAnImageOntoAnEmptyDiskOnly) {
     LoopDevice target(In("target.img"));
     SKIP_UNLESS_READY(target);
 
-    const CliResult written = Run({"image.dsk", target.Node()});
+    const std::string question = "Confirm: All data on Disk " + std::to_string(target.Number()) +
+                                 " (" + target.Node() + ", 3.00 MB) will be destroyed. Continue? " +
+                                 "[y/N] ";
+    const CliResult refused = Run({"image.dsk", target.Node()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, question + "n (no terminal to ask; --yes answers y)\n");
+    EXPECT_EQ(ReadFile(In("target.img")), Bytes(3 * kMiB, 0));
+
+    const CliResult written = Run({"--yes", "image.dsk", target.Node()});
     EXPECT_EQ(written.status, 0) << written.err;
-    EXPECT_NE(written.out.find("\nImage writing finished. Please disconnect the drive. Reboot "
-                               "before working with another drive.\n"),
+    EXPECT_NE(written.out.find("\nImage writing finished. The drive may now be removed.\n"),
               std::string::npos)
         << written.out;
     Bytes expected = data;
@@ -72,11 +90,31 @@ TEST_F(Disks, WritesAnImageOntoAnEmptyDiskOnly) {
     EXPECT_EQ(DescribeDifference(ReadFile(In("target.img")), expected), "");
 
     // Now its first sector holds data.
-    const CliResult again = Run({"image.dsk", target.Node()});
+    const CliResult again = Run({"--yes", "image.dsk", target.Node()});
     EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err,
-              "Error: First sector of the target drive must be empty. Use the 'diskpart' utility "
-              "to erase the drive.\n");
+    EXPECT_EQ(again.err, "Error: First sector of the target drive " + target.Node() +
+                             " must be empty. To erase the disk, run 'wipefs --all " +
+                             target.Node() + "' and then 'dd if=/dev/zero of=" + target.Node() +
+                             " bs=1M count=1' (both destroy its data).\n");
+}
+
+TEST_F(Disks, AMountedDiskIsRefusedWithItsMountPointAndStaysIntact) {
+    WriteFile(In("image.dsk"), MakeDiskData(kMiB, 4));
+    WriteFile(In("target.img"), Bytes(16 * kMiB, 0));
+    if (Shell("mkfs.ext4 -q -F " + InShell("target.img") + " >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "mkfs.ext4 is not installed";
+    }
+    LoopDevice target(In("target.img"));
+    SKIP_UNLESS_READY(target);
+    std::filesystem::create_directory(In("mnt"));
+    ASSERT_EQ(Shell("mount " + Quoted(target.Node()) + " " + InShell("mnt")), 0);
+    const CliResult refused = Run({"--yes", "image.dsk", target.Node()});
+    EXPECT_EQ(Shell("umount " + InShell("mnt")), 0);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Error: " + target.Node() +
+                               " is in use and cannot be written: " + target.Node() +
+                               " is mounted on " + In("mnt").string() + ". Unmount it first.\n");
+    EXPECT_EQ(Shell("e2fsck -n -f " + InShell("target.img") + " >/dev/null 2>&1"), 0);
 }
 
 // A source image a mebibyte larger than the empty target disk.
@@ -97,6 +135,10 @@ protected:
     const std::string question =
         "Truncate: Source is 1.00 MB larger than the target drive. Do you want to continue "
         "anyway? [y/N] ";
+    std::string Confirmation() const {
+        return "Confirm: All data on Disk " + std::to_string(target->Number()) + " (" +
+               target->Node() + ", 2.00 MB) will be destroyed. Continue? [y/N] ";
+    }
     const std::string writeFailed =
         "Error: Writing to the target failed at position 2097152. The target is incomplete.\n";
 };
@@ -119,6 +161,8 @@ TEST_F(Truncate, YesOnTheTerminalCopiesWhatFitsAndCallsItAFailure) {
     session.Type("maybe");  // asked again
     ASSERT_TRUE(session.WaitFor(question)) << session.Output();
     session.Type("y");
+    ASSERT_TRUE(session.WaitFor(Confirmation())) << session.Output();
+    session.Type("y");
     EXPECT_EQ(session.Finish(), 1);
     EXPECT_NE(session.Output().find(writeFailed), std::string::npos) << session.Output();
     EXPECT_EQ(DescribeDifference(ReadFile(In("target.img")), Prefix(data, 2 * kMiB)), "");
@@ -132,7 +176,7 @@ TEST_F(Truncate, WithoutATerminalOnlyYesContinues) {
 
     const CliResult forced = Run({"--yes", "image.dsk", target->Node()});
     EXPECT_EQ(forced.status, 1);
-    EXPECT_EQ(forced.err, question + "y (--yes)\n" + writeFailed);
+    EXPECT_EQ(forced.err, question + "y (--yes)\n" + Confirmation() + "y (--yes)\n" + writeFailed);
     EXPECT_NE(forced.out.find("Start Time: "), std::string::npos) << forced.out;
     EXPECT_EQ(DescribeDifference(ReadFile(In("target.img")), Prefix(data, 2 * kMiB)), "");
 }

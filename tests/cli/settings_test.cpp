@@ -1,7 +1,10 @@
-// The compression choice that brevel-cli remembers, in the INI file that the
-// window's QSettings reads too.
-#include "cli/ini_settings.h"
+// The compression choice that brevel-cli remembers, in the window's own
+// settings store.
+#include <sys/stat.h>
+
 #include "cli_fixture.h"
+
+#include <functional>
 
 namespace {
 
@@ -17,12 +20,12 @@ protected:
 
 TEST_F(Remembered, LevelAndTypeAsTheWindowStoresThem) {
     ASSERT_EQ(Run({"--level", "9", "disk.dsk", "a.dsk.bz2"}).status, 0);
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionType=1\nCompressionLevel=9\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=9\nCompressionType=1\n");
     // The next job takes the level; a target's extension still sets the type.
     const CliResult next = Run({"disk.dsk", "b.dsk.gz"});
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_NE(next.out.find("Compress: Gzip, Level=9\n"), std::string::npos) << next.out;
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionType=0\nCompressionLevel=9\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=9\nCompressionType=0\n");
 }
 
 TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
@@ -39,7 +42,7 @@ TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
         << unpacked.out;
     EXPECT_EQ(ReadFile(In("again.dsk")), ReadFile(In("disk.dsk")));
     // The type that the target's extension chose stays while compression is off.
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionType=0\nCompressionLevel=1\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionLevel=1\nCompressionType=0\n");
 }
 
 TEST_F(Remembered, XdgConfigHomeComesFirst) {
@@ -59,25 +62,35 @@ TEST_F(Remembered, OtherEntriesStayAndUnfitValuesGiveTheDefaults) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Compress: Gzip, Level=1\n"), std::string::npos) << run.out;
     EXPECT_EQ(Settings(),
-              "[General]\nCompressionType=0\nCompressionLevel=1\nTheme=dark\nCompressImage=1\n\n"
+              "[General]\nCompressImage=1\nCompressionLevel=1\nCompressionType=0\nTheme=dark\n\n"
               "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
 }
 
-TEST(IniText, KeysAreFoundInTheirOwnSectionOnly) {
-    const std::string text = "[Other]\nCompressImage=5\n[General]\n  CompressImage = 2 \n";
-    EXPECT_EQ(IniValue(text, "General", "CompressImage"), "2");
-    EXPECT_EQ(IniValue(text, "Other", "CompressImage"), "5");
-    EXPECT_EQ(IniValue(text, "General", "CompressionLevel"), std::nullopt);
-    EXPECT_EQ(WithIniValue(text, "General", "CompressImage", "0"),
-              "[Other]\nCompressImage=5\n[General]\nCompressImage=0\n");
-    EXPECT_EQ(WithIniValue("; comment\n", "General", "CompressImage", "1"),
-              "; comment\n\n[General]\nCompressImage=1\n");
-}
-
-TEST(IniText, AStoreWithoutAFileGivesDefaults) {
-    IniSettings nowhere{std::filesystem::path()};
-    nowhere.WriteProfileInt(L"", L"CompressionLevel", 9);
-    EXPECT_EQ(nowhere.ReadProfileInt(L"", L"CompressionLevel", 1), 1);
+TEST_F(Remembered, PlantedSettingsAreNeitherFollowedNorWrittenAndNeverStopTheJob) {
+    const std::filesystem::path secret = In("secret");
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+    };
+    const Case cases[] = {
+        {"link", [&] { std::filesystem::create_symlink(secret, SettingsFile()); }},
+        {"folder", [&] { std::filesystem::create_directory(SettingsFile()); }},
+        {"fifo", [&] { ASSERT_EQ(mkfifo(SettingsFile().c_str(), 0600), 0); }},
+        {"device", [&] { std::filesystem::create_symlink("/dev/zero", SettingsFile()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(SettingsFile().parent_path());
+        std::filesystem::create_directories(SettingsFile().parent_path());
+        WriteFile(secret, Bytes{'s'});
+        c.plant();
+        const CliResult run = Run({"--level", "9", "disk.dsk", "a.dsk.gz", "--yes"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.err.find("brevel-cli: warning: settings are kept for this run only"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadFile(secret), Bytes{'s'});
+    }
 }
 
 }  // namespace

@@ -48,12 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         Misuse{"ListDisksWithPaths", {"--list-disks", "disk.dsk"}},
         // Controls that the window disables for these jobs.
         Misuse{"LevelForARawImage", {"--level", "5", "disk.dsk", "out.dsk"}, false},
-        Misuse{"CompressForADisk", {"--compress", "gzip", "disk.dsk", "disk:999"}, false},
-        // Names that look like disks but are none.
-        Misuse{"DiskWithoutNumber", {"disk.dsk", "disk:"}, false},
-        Misuse{"DiskWithAWord", {"disk.dsk", "disk:one"}, false},
-        Misuse{"DeviceThatIsNoDisk", {"disk.dsk", "/dev/null"}, false},
-        Misuse{"DeviceThatIsMissing", {"disk.dsk", "/dev/brevel-no-such-disk"}, false}),
+        Misuse{"CompressForADisk", {"--compress", "gzip", "disk.dsk", "disk:999"}, false}),
     [](const ::testing::TestParamInfo<Misuse>& info) { return std::string(info.param.name); });
 
 using Cli = CliTest;
@@ -92,6 +87,11 @@ TEST_F(Cli, RefusedJobsEndWithStatusOneAndLeaveTheSourceAlone) {
              std::tuple{"folder.dsk", "out.dsk", "Source file not found"},
              std::tuple{"disk.dsk", "disk.dsk/out.dsk", "Could not create target directory"},
              std::tuple{"", "out.dsk", "Source path not specified"},
+             // Names that look like disks but are none.
+             std::tuple{"disk.dsk", "disk:",
+                        "'disk:' names no disk: disk: takes a disk number from the disk list"},
+             std::tuple{"disk.dsk", "/dev/null",
+                        "/dev/null is a character device, not a disk or an image file."},
          }) {
         SCOPED_TRACE(std::string(source) + " to " + target);
         const CliResult run = Run({source, target});
@@ -101,6 +101,23 @@ TEST_F(Cli, RefusedJobsEndWithStatusOneAndLeaveTheSourceAlone) {
     }
     EXPECT_EQ(DescribeDifference(ReadFile(In("disk.dsk")), data), "");
     EXPECT_FALSE(std::filesystem::exists(In("out.dsk")));
+}
+
+TEST_F(Cli, ImagesUnderDevAreImagesAndExistingTargetsAreAskedAbout) {
+    WriteFile(In("disk.dsk"), MakeDiskData(kMiB, 4));
+    TempDir shm("/dev/shm");
+    const std::string target = (shm / "x.dsk").string();
+    const CliResult made = Run({"disk.dsk", target});
+    EXPECT_EQ(made.status, 0) << made.err;
+    const std::string question =
+        "Confirm: " + target + " already exists. Do you want to replace it? [y/N] ";
+    const CliResult refused = Run({"disk.dsk", target});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, question + "n (no terminal to ask; --yes answers y)\n");
+    const CliResult replaced = Run({"--yes", "disk.dsk", target});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(replaced.err, question + "y (--yes)\n");
+    EXPECT_EQ(ReadFile(target), ReadFile(In("disk.dsk")));
 }
 
 TEST_F(Cli, DoubleDashEndsTheOptions) {

@@ -16,6 +16,10 @@
 // folder that outlive it.
 class DialogTest : public ::testing::Test {
 protected:
+    // The user agrees to replace what a target holds, unless a test asks
+    // otherwise.
+    DialogTest() { window.confirmAnswer = BoxResult::Yes; }
+
     SimulatedDisks disks;
     TempDir dir;
     RecordingWindow window;

@@ -128,8 +128,7 @@ TEST_F(JobRun, DiskCloning) {
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
     ExpectCompleteRun(end, std::to_wstring(size), size,
-                      L"Cloning finished. Please disconnect both drives. Reboot before working "
-                      L"with another drive.");
+                      L"Cloning finished. The drives may now be removed.");
     EXPECT_EQ(window.statusText, L"Disk Cloning: 100%");
     EXPECT_EQ(window.progressPosition, 10000);
     EXPECT_EQ(window.At(ControlId::CopiedText).text, FormatByteSize(size));
@@ -168,8 +167,7 @@ TEST_F(JobRun, WritingACompressedImageOntoADisk) {
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
     ExpectCompleteRun(end, L"Unknown", size,
-                      L"Image writing finished. Please disconnect the drive. Reboot before "
-                      L"working with another drive.");
+                      L"Image writing finished. The drive may now be removed.");
     EXPECT_FALSE(Shown(ControlId::ProgressBar));
     EXPECT_TRUE(window.progressPositions.empty());
     EXPECT_EQ(window.statusTexts, std::vector<std::wstring>{L""});  // only the summary's

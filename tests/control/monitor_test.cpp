@@ -193,8 +193,7 @@ TEST_F(Monitor, CancelAndAbortEndWithTheModesMessage) {
         InjectTask(Job(EndpointKind::PhysicalDisk, EndpointKind::PhysicalDisk, 4000));
         Finish(1024, 1000, 1001, ending, ending == CopyEnding::Cancelled ? -1 : 1024);
         EXPECT_EQ(Boxes(L"Done"),
-                  std::vector<std::wstring>{L"Cloning finished. Please disconnect both drives. "
-                                            L"Reboot before working with another drive."});
+                  std::vector<std::wstring>{L"Cloning finished. The drives may now be removed."});
         EXPECT_EQ(window.LogLines().back(), L"Copied 1.00 KB in 0:00:01s");
     }
 }

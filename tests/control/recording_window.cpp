@@ -64,8 +64,11 @@ int RecordingWindow::ShowMessageBox(const std::wstring& text, const std::wstring
                                     unsigned style) {
     boxes.push_back(Box{text, boxCaption, style});
     const Box box = boxes.back();
+    if (confirmAnswer && boxCaption == L"Confirm") {
+        return *confirmAnswer;
+    }
     if (answers_.empty()) {
-        if ((style & 0xF) == BoxStyle::Ok) {
+        if ((style & BoxStyle::ButtonsMask) == BoxStyle::Ok) {
             return BoxResult::Ok;
         }
         ADD_FAILURE() << "unscripted question: " << WideToUtf8(text);

@@ -36,6 +36,10 @@ public:
     // script unless one is queued.
     void Answer(int result);
     void Answer(BoxAnswer answer);
+    // Answers every question captioned "Confirm" (before destroying a
+    // target) with this, without taking a scripted answer; nothing: such
+    // questions are scripted like any other.
+    std::optional<int> confirmAnswer;
     // The next file dialog's result (nothing: cancelled).
     void ChooseFile(std::optional<std::wstring> path);
     void ChooseDisk(DiskChoice choice);

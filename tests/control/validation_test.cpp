@@ -1,4 +1,6 @@
 // Start: every check in its order, the "Truncate" question, and the start.
+#include <sys/stat.h>
+
 #include <boost/filesystem.hpp>
 
 #include "control/text_format.h"
@@ -39,13 +41,14 @@ TEST_F(Validation, PathsAreCheckedFirstSourceBeforeTarget) {
     ExpectRefused(L"Specified source and target are the same");
 }
 
-TEST_F(Validation, DiskPathsAreComparedExactly) {
+TEST_F(Validation, OneDiskUnderTwoNamesIsTheSame) {
     disks.Add(1, Bytes(4096, 0));
     dialog.SetSource(L"\\\\.\\PhysicalDrive1", L"");
-    dialog.SetTarget(L"\\\\.\\physicaldrive1");
-    EXPECT_EQ(StartError(), L"");
-    EXPECT_EQ(disks.Disk(1).opens, 2 + 2);  // both probed, then the copy opened both
-    dialog.task->Cancel();
+    for (const wchar_t* name : {L"\\\\.\\physicaldrive01", L"disk:1", L"DISK:001"}) {
+        dialog.SetTarget(name);
+        ExpectRefused(L"Specified source and target are the same");
+    }
+    EXPECT_EQ(disks.Disk(1).opens, 0);
 }
 
 TEST_F(Validation, TwoNamesOfOneImageFileAreTheSame) {
@@ -66,13 +69,86 @@ TEST_F(Validation, TwoNamesOfOneImageFileAreTheSame) {
 TEST_F(Validation, SourceDiskMustOpenAndTellItsSize) {
     dialog.SetSource(Disk(0), L"");
     dialog.SetTarget(InDir("out.dsk"));
-    ExpectRefused(L"Could not open source drive");
-    disks.Add(0, Bytes(4096, 1)).sizeFails = true;
+    ExpectRefused(L"Could not open source drive: there is no disk 0 (see the disk list)");
+    disks.Add(0, Bytes(4096, 1)).openFails = true;
+    dialog.SetSource(Disk(0), L"");
+    ExpectRefused(L"Could not open source drive: Input/output error");
+    disks.Disk(0).openFails = false;
+    disks.Disk(0).sizeFails = true;
     ExpectRefused(L"Could not get source drive size");
-    disks.Disk(0).sizeFails = false;
-    disks.Disk(0).data.clear();
+    disks.Add(0, Bytes());
+    dialog.SetSource(Disk(0), L"");
     ExpectRefused(L"Source is zero bytes");
     EXPECT_EQ(dialog.job.sourceSize, 0);
+}
+
+TEST_F(Validation, ADiskThatIsNoLongerWhereItWasChosenIsNeverOpened) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    disks.Add(1, Bytes(8192, 0));
+    dialog.SetTarget(Disk(1));
+    // A device attached before it: the chosen disk is now number 2, and
+    // number 1 is another disk.
+    disks.Renumber(1, 2);
+    disks.Add(1, Bytes(8192, 0)).model = "Other Disk";
+    ExpectRefused(L"The disk list has changed; choose the disk again.");
+    EXPECT_FALSE(disks.Disk(1).written);
+    EXPECT_FALSE(disks.Disk(2).written);
+}
+
+TEST_F(Validation, DisksThatChangeWhileTheQuestionWaitsAreNotWritten) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    disks.Add(1, Bytes(8192, 0));
+    dialog.SetTarget(Disk(1));
+    window.confirmAnswer.reset();
+    window.Answer([this](const RecordingWindow::Box&) {
+        disks.Renumber(1, 2);
+        disks.Add(1, Bytes(8192, 0)).minor = 77;
+        return BoxResult::Yes;
+    });
+    ExpectRefused(L"The disk list has changed; choose the disk again.");
+    EXPECT_FALSE(disks.Disk(1).written);
+    EXPECT_FALSE(disks.Disk(2).written);
+}
+
+TEST_F(Validation, ATargetInUseIsRefusedBeforeAnyQuestion) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    disks.Add(1, Bytes(8192, 0)).busy = true;
+    dialog.SetTarget(Disk(1));
+    ExpectRefused(
+        L"/dev/sim1 is in use and cannot be written (by a mount, swap, a RAID or device-mapper "
+        L"holder, or another program). Unmount it first.");
+    EXPECT_EQ(Boxes(L"Confirm").size(), 0u);
+}
+
+TEST_F(Validation, WritingADiskAsksFirstWithNoAsTheDefault) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    disks.Add(1, Bytes(8192, 0));
+    dialog.SetTarget(L"disk:1");
+    window.confirmAnswer = BoxResult::No;
+    ExpectRefused(L"");
+    ASSERT_EQ(Boxes(L"Confirm").size(), 1u);
+    EXPECT_EQ(Boxes(L"Confirm")[0],
+              L"All data on Disk 1 (/dev/sim1, Simulated Disk, 8.00 KB) will be destroyed. "
+              L"Continue?");
+    EXPECT_EQ(window.boxes.back().style,
+              BoxStyle::YesNo | BoxStyle::IconWarning | BoxStyle::DefaultButton2);
+    EXPECT_FALSE(disks.Disk(1).written);
+    window.confirmAnswer = BoxResult::Yes;
+    EXPECT_EQ(StartError(), L"");
+    EXPECT_NE(dialog.task, nullptr);
+}
+
+TEST_F(Validation, NamesOfThingsThatAreNeitherDiskNorImageAreRefused) {
+    const std::string fifo = (dir / "pipe").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    dialog.SetSource(Wide(fifo), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    ExpectRefused(Wide(fifo) + L" is a named pipe (FIFO), not a disk or an image file.");
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(L"/dev/null");
+    ExpectRefused(L"/dev/null is a character device, not a disk or an image file.");
+    dialog.SetTarget(L"disk:one");
+    ExpectRefused(L"'disk:one' names no disk: disk: takes a disk number from the disk list");
 }
 
 TEST_F(Validation, SourceImageMustBeAnExistingRegularFile) {
@@ -105,8 +181,9 @@ TEST_F(Validation, EmptyCompressedImageHasAnUnknownSize) {
 TEST_F(Validation, TargetDiskMustOpenSizeAndHaveAnEmptyFirstSector) {
     dialog.SetSource(RawImage("in.dsk", 4096), L"");
     dialog.SetTarget(Disk(1));
-    ExpectRefused(L"Could not open target drive");
+    ExpectRefused(L"Could not open target drive: there is no disk 1 (see the disk list)");
     SimulatedDisk& target = disks.Add(1, Bytes(8192, 0));
+    dialog.SetTarget(Disk(1));
     target.sizeFails = true;
     ExpectRefused(L"Could not get target drive size");
     target.sizeFails = false;
@@ -119,8 +196,9 @@ TEST_F(Validation, TargetDiskMustOpenSizeAndHaveAnEmptyFirstSector) {
         target.data.assign(8192, 0);
         target.data[offset] = 1;
         ExpectRefused(
-            L"First sector of the target drive must be empty. Use the 'diskpart' utility to "
-            L"erase the drive.");
+            L"First sector of the target drive /dev/sim1 must be empty. To erase the disk, run "
+            L"'wipefs --all /dev/sim1' and then 'dd if=/dev/zero of=/dev/sim1 bs=1M count=1' "
+            L"(both destroy its data).");
     }
     EXPECT_FALSE(target.written);
     EXPECT_EQ(dialog.job.targetSize, 8192);
@@ -128,8 +206,8 @@ TEST_F(Validation, TargetDiskMustOpenSizeAndHaveAnEmptyFirstSector) {
 
 TEST_F(Validation, SmallerTargetDiskAsksBeforeTruncating) {
     dialog.SetSource(RawImage("in.dsk", 4096), L"");
-    dialog.SetTarget(Disk(1));
     disks.Add(1, Bytes(4095, 0));
+    dialog.SetTarget(Disk(1));
     window.Answer(BoxResult::Cancel);
     ExpectRefused(L"");
     ASSERT_EQ(window.boxes.size(), 1u);
@@ -140,6 +218,7 @@ TEST_F(Validation, SmallerTargetDiskAsksBeforeTruncating) {
     EXPECT_EQ(window.Log(), L"Source: " + InDir("in.dsk") + L"\r\nTarget: " + Disk(1) + L"\r\n");
 
     disks.Disk(1).data.assign(1024, 0);
+    dialog.SetTarget(Disk(1));  // a disk of another size is chosen anew
     window.Answer(BoxResult::Ok);
     EXPECT_EQ(StartError(), L"");
     EXPECT_EQ(window.boxes[0].text,
@@ -155,16 +234,31 @@ TEST_F(Validation, EqualSizedDiskOrCompressedSourceRaisesNoQuestion) {
     WriteFile(dir / "in.dsk.gz", Bytes(100000, 7));  // garbage, but never read here
     dialog.SetSource(InDir("in.dsk.gz"), L"");
     EXPECT_TRUE(dialog.ValidateJob());
-    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(Boxes(L"Truncate").size(), 0u);
+    EXPECT_EQ(Boxes(L"Confirm").size(), 2u);
 }
 
-TEST_F(Validation, ExistingImageTargetPassesWithoutAQuestion) {
+TEST_F(Validation, AnExistingTypedImageTargetIsAskedAboutOnce) {
     dialog.SetSource(RawImage("in.dsk", 4096), L"");
     dialog.SetTarget(RawImage("out.dsk", 10));
+    window.confirmAnswer = BoxResult::No;
+    EXPECT_FALSE(dialog.ValidateJob());
+    EXPECT_EQ(Boxes(L"Confirm"),
+              std::vector<std::wstring>{InDir("out.dsk") +
+                                        L" already exists. Do you want to replace it?"});
+    EXPECT_EQ(ReadFile(dir / "out.dsk"), MakeDiskData(10));
+    window.confirmAnswer = BoxResult::Yes;
     EXPECT_TRUE(dialog.ValidateJob());
-    EXPECT_TRUE(window.boxes.empty());
     EXPECT_EQ(dialog.job.sourceSize, 4096);
     EXPECT_EQ(dialog.job.targetSize, -1);
+    // The save dialog asks by itself; a new file needs no question.
+    window.boxes.clear();
+    window.ChooseFile(InDir("out.dsk"));
+    dialog.OnSaveImage();
+    EXPECT_TRUE(dialog.ValidateJob());
+    dialog.SetTarget(InDir("new.dsk"));
+    EXPECT_TRUE(dialog.ValidateJob());
+    EXPECT_TRUE(window.boxes.empty());
 }
 
 TEST_F(Validation, FailedStartShowsTheEnginesMessageAndStaysIdle) {

@@ -2,6 +2,7 @@
 // devices over files. Needs root and loop devices; skips without them.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -20,17 +21,18 @@ class LinuxDiskAccess : public ::testing::Test {
 protected:
     void SetUp() override { WriteFile(file_, data_); }
 
-    // Opens the device by its disk path and checks its size and first sector.
-    DiskHandle OpenAndCheck(const LoopDevice& loop) {
-        DiskHandle handle = OpenDiskDevice(loop.DiskPath());
-        EXPECT_NE(handle, kInvalidDiskHandle);
+    // Opens the device as chosen by its disk path and checks its size and
+    // first sector.
+    OpenedDisk OpenAndCheck(const LoopDevice& loop, DiskUse use = DiskUse::Write) {
+        DiskOpening opening = OpenDisk(*DescribeDisk(loop.Number()), use);
+        EXPECT_EQ(opening.error, DiskOpenError::None) << opening.systemError;
         std::int64_t size = 0;
-        EXPECT_TRUE(QueryDiskSize(handle, size));
+        EXPECT_TRUE(QueryDiskSize(opening.disk.Handle(), size));
         EXPECT_EQ(size, kDiskSize);
         unsigned char sector[kFirstSectorSize];
-        EXPECT_TRUE(ReadFirstSector(handle, sector));
+        EXPECT_TRUE(ReadFirstSector(opening.disk.Handle(), sector));
         EXPECT_EQ(std::memcmp(sector, data_.data(), kFirstSectorSize), 0);
-        return handle;
+        return std::move(opening.disk);
     }
 
     TempDir dir_;
@@ -42,53 +44,58 @@ TEST(LinuxDiskPaths, NumbersPastTheLastDiskOpenNothing) {
     const auto count = static_cast<int>(EnumerateDisks().size());
     for (int number : {count, count + 1, count + 100, INT_MAX}) {
         SCOPED_TRACE(number);
-        DiskHandle handle = OpenDiskDevice(MakeDiskPath(number));
-        EXPECT_EQ(handle, kInvalidDiskHandle);
-        CloseDiskDevice(handle);
+        EXPECT_EQ(DescribeDisk(number), std::nullopt);
+        const DiskIdentity gone{number, 7, 0, 4096, "", "/dev/loop0"};
+        const DiskOpening opening = OpenDisk(gone, DiskUse::Read);
+        EXPECT_FALSE(opening.disk.IsOpen());
+        EXPECT_EQ(opening.error, DiskOpenError::NoSuchDisk);
     }
 }
 
-TEST_F(LinuxDiskAccess, OnlyTheDiskPathFormOpensADevice) {
+TEST_F(LinuxDiskAccess, AnOpenChecksThatTheNumberStillNamesTheChosenDisk) {
     LoopDevice loop(file_);
     SKIP_UNLESS_READY(loop);
-    const std::wstring number = std::to_wstring(loop.Number());
-    for (const std::wstring& path : {
-             Wide(loop.Node()),
-             Wide(file_),
-             std::wstring(L"PhysicalDrive") + number,
-             std::wstring(L"\\\\?\\PhysicalDrive") + number,
-             std::wstring(L"\\\\.\\PhysicalDrive"),
-             std::wstring(L"\\\\.\\PhysicalDrive ") + number,
-             std::wstring(L"\\\\.\\PhysicalDrive") + number + L" ",
-             std::wstring(L"\\\\.\\PhysicalDrive+") + number,
-             std::wstring(L"\\\\.\\PhysicalDrive") + number + L"\n",
-             std::wstring(L"\\\\.\\PhysicalDrive0x") + number,
-             std::wstring(L"\\\\.\\PhysicalDisk") + number,
-             std::wstring(L"//./PhysicalDrive") + number,
-             std::wstring(),
-         }) {
-        SCOPED_TRACE(WideToUtf8(path));
-        DiskHandle handle = OpenDiskDevice(path);
-        EXPECT_EQ(handle, kInvalidDiskHandle);
-        CloseDiskDevice(handle);
+    const DiskIdentity chosen = *DescribeDisk(loop.Number());
+    EXPECT_EQ(chosen.node, loop.Node());
+    EXPECT_EQ(chosen.size, kDiskSize);
+    // Another size (a card swapped in its reader) or another device number
+    // under the same disk number is another disk.
+    for (auto change :
+         {+[](DiskIdentity& d) { d.size += 512; }, +[](DiskIdentity& d) { d.minor += 1; },
+          +[](DiskIdentity& d) { d.model = "Other"; }}) {
+        DiskIdentity other = chosen;
+        change(other);
+        const DiskOpening opening = OpenDisk(other, DiskUse::Write);
+        EXPECT_FALSE(opening.disk.IsOpen());
+        EXPECT_EQ(opening.error, DiskOpenError::Changed);
     }
-    // The form itself, in any case, names the device.
-    for (const std::wstring& path :
-         {loop.DiskPath(), std::wstring(L"\\\\.\\physicaldrive") + number,
-          std::wstring(L"\\\\.\\PHYSICALDRIVE") + number}) {
-        SCOPED_TRACE(WideToUtf8(path));
-        DiskHandle handle = OpenDiskDevice(path);
-        EXPECT_NE(handle, kInvalidDiskHandle);
-        EXPECT_TRUE(CloseDiskDevice(handle));
-        EXPECT_EQ(handle, kInvalidDiskHandle);
-    }
+    EXPECT_TRUE(OpenDisk(chosen, DiskUse::Read).disk.IsOpen());
+}
+
+TEST_F(LinuxDiskAccess, ATargetIsOpenedExclusivelyAndASourceIsShared) {
+    LoopDevice loop(file_);
+    SKIP_UNLESS_READY(loop);
+    const DiskIdentity disk = *DescribeDisk(loop.Number());
+    DiskOpening target = OpenDisk(disk, DiskUse::Write);
+    ASSERT_TRUE(target.disk.IsOpen());
+    const DiskOpening second = OpenDisk(disk, DiskUse::Write);
+    EXPECT_EQ(second.error, DiskOpenError::System);
+    EXPECT_EQ(second.systemError, EBUSY);
+    EXPECT_TRUE(OpenDisk(disk, DiskUse::Read).disk.IsOpen());
+    // A source is opened read-only: it never takes a write.
+    const DiskOpening source = OpenDisk(disk, DiskUse::Read);
+    const Bytes zeros(512, 0);
+    EXPECT_EQ(WriteDiskAt(source.disk.Handle(), 0, zeros.data(), 512), 0);
+    EXPECT_TRUE(target.disk.Close());
+    EXPECT_TRUE(OpenDisk(disk, DiskUse::Write).disk.IsOpen());
 }
 
 TEST_F(LinuxDiskAccess, SizeFirstSectorAndReadsAnywhere) {
     LoopDevice loop(file_);
     SKIP_UNLESS_READY(loop);
-    DiskHandle handle = OpenAndCheck(loop);
-    ASSERT_NE(handle, kInvalidDiskHandle);
+    OpenedDisk disk = OpenAndCheck(loop, DiskUse::Read);
+    ASSERT_TRUE(disk.IsOpen());
+    const DiskHandle handle = disk.Handle();
 
     // Offsets and counts need not be sector multiples; a read across the end
     // is short and one at the end gets nothing.
@@ -109,15 +116,16 @@ TEST_F(LinuxDiskAccess, SizeFirstSectorAndReadsAnywhere) {
     unsigned char byte = 0;
     std::int32_t got = -1;
     EXPECT_FALSE(ReadDiskAt(handle, -1, &byte, 1, got));
-    EXPECT_TRUE(CloseDiskDevice(handle));
-    EXPECT_EQ(handle, kInvalidDiskHandle);
+    EXPECT_TRUE(disk.Close());
+    EXPECT_FALSE(disk.IsOpen());
 }
 
 TEST_F(LinuxDiskAccess, WritesReachTheFileBehindTheDeviceByTheClose) {
     LoopDevice loop(file_);
     SKIP_UNLESS_READY(loop);
-    DiskHandle handle = OpenAndCheck(loop);
-    ASSERT_NE(handle, kInvalidDiskHandle);
+    OpenedDisk disk = OpenAndCheck(loop);
+    ASSERT_TRUE(disk.IsOpen());
+    const DiskHandle handle = disk.Handle();
 
     const Bytes block = MakeDiskData(8192, 99);
     Bytes expected = data_;
@@ -129,37 +137,35 @@ TEST_F(LinuxDiskAccess, WritesReachTheFileBehindTheDeviceByTheClose) {
     EXPECT_EQ(WriteDiskAt(handle, kDiskSize, block.data(), 512), 0);
     EXPECT_EQ(WriteDiskAt(handle, -512, block.data(), 512), 0);
 
-    EXPECT_TRUE(CloseDiskDevice(handle));
-    EXPECT_EQ(handle, kInvalidDiskHandle);
+    // A plain loop device has no partition table to read again.
+    int error = -1;
+    EXPECT_TRUE(RereadPartitionTable(handle, error)) << error;
+    EXPECT_TRUE(disk.Close());
+    EXPECT_FALSE(disk.IsOpen());
     EXPECT_EQ(DescribeDifference(ReadFile(file_), expected), "");
 }
 
-TEST_F(LinuxDiskAccess, AReadOnlyDeviceOpensForReadingAndTakesNoWrite) {
+TEST_F(LinuxDiskAccess, AReadOnlyDeviceOpensAsASourceButNotAsATarget) {
     LoopDevice loop(file_, LoopDevice::Access::ReadOnly);
     SKIP_UNLESS_READY(loop);
-    DiskHandle handle = OpenAndCheck(loop);
-    ASSERT_NE(handle, kInvalidDiskHandle);
-
-    const Bytes zeros(4096, 0);
-    EXPECT_EQ(WriteDiskAt(handle, 0, zeros.data(), 4096), 0);
-    CloseDiskDevice(handle);
-    EXPECT_EQ(handle, kInvalidDiskHandle);
+    OpenedDisk disk = OpenAndCheck(loop, DiskUse::Read);
+    ASSERT_TRUE(disk.IsOpen());
+    const DiskOpening target = OpenDisk(*DescribeDisk(loop.Number()), DiskUse::Write);
+    EXPECT_EQ(target.error, DiskOpenError::System);
+    EXPECT_EQ(target.systemError, EROFS);
     EXPECT_EQ(DescribeDifference(ReadFile(file_), data_), "");
 }
 
-TEST_F(LinuxDiskAccess, ACopyOntoAReadOnlyDeviceEndsAsAFailedWrite) {
+TEST_F(LinuxDiskAccess, ACopyOntoAReadOnlyDeviceDoesNotStart) {
     LoopDevice loop(file_, LoopDevice::Access::ReadOnly);
     SKIP_UNLESS_READY(loop);
     WriteFile(dir_ / "image.dsk", MakeDiskData(kDiskSize, 12));
     CloneJob job =
         ImageJob(Wide(dir_ / "image.dsk"), CompressionMethod::None, L"", CompressionMethod::None);
-    job.target = {loop.DiskPath(), EndpointKind::PhysicalDisk, false, CompressionMethod::None};
+    job.target = DiskEndpoint(loop.DiskPath());
 
     RunResult run = RunJob(job);
-    ASSERT_EQ(run.startMessage, L"");
-    EXPECT_EQ(run.task->ending, CopyEnding::WriteFailed);
-    EXPECT_EQ(run.task->failurePosition, 0);
-    EXPECT_EQ(run.task->targetDisk, kInvalidDiskHandle);
+    EXPECT_EQ(run.startMessage, L"Could not open target drive: Read-only file system");
     EXPECT_EQ(DescribeDifference(ReadFile(file_), data_), "");
 }
 

@@ -31,13 +31,13 @@ TEST(LoopDeviceGuard, OpensOwnDevicesAndRefusesOthers) {
         }
     }
 
-    DiskHandle handle = OpenDiskDevice(own.DiskPath());
-    EXPECT_NE(handle, kInvalidDiskHandle);
-    EXPECT_TRUE(CloseDiskDevice(handle));
-    EXPECT_NE(other, -1);
-    EXPECT_NONFATAL_FAILURE(handle = OpenDiskDevice(MakeDiskPath(other)),
+    DiskOpening opening = OpenDisk(*DescribeDisk(own.Number()), DiskUse::Read);
+    EXPECT_TRUE(opening.disk.IsOpen());
+    EXPECT_TRUE(opening.disk.Close());
+    ASSERT_NE(other, -1);
+    EXPECT_NONFATAL_FAILURE(opening = OpenDisk(*DescribeDisk(other), DiskUse::Read),
                             "not one of this test's loop devices");
-    EXPECT_EQ(handle, kInvalidDiskHandle);
+    EXPECT_FALSE(opening.disk.IsOpen());
 
     EXPECT_EQ(Shell(FindProgram("losetup") + " -d " + Quoted(node)), 0);
 }

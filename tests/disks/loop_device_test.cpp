@@ -47,15 +47,17 @@ TEST(RealLoopDevice, IsListedWithItsSizeAndOpensByItsPath) {
     EXPECT_EQ(list.SelectedPath(), MakeDiskPath(number));
     EXPECT_EQ(list.SelectedLabel(), L"brevel loop.dsk");
 
-    DiskHandle handle = OpenDiskDevice(list.SelectedPath());
-    ASSERT_NE(handle, kInvalidDiskHandle);
+    const std::optional<int> chosen = ParseDiskPath(list.SelectedPath());
+    ASSERT_TRUE(chosen);
+    DiskOpening opening = OpenDisk(*DescribeDisk(*chosen), DiskUse::Read);
+    ASSERT_TRUE(opening.disk.IsOpen());
     std::int64_t size = 0;
-    EXPECT_TRUE(QueryDiskSize(handle, size));
+    EXPECT_TRUE(QueryDiskSize(opening.disk.Handle(), size));
     EXPECT_EQ(size, static_cast<std::int64_t>(data.size()));
     unsigned char sector[kFirstSectorSize];
-    ASSERT_TRUE(ReadFirstSector(handle, sector));
+    ASSERT_TRUE(ReadFirstSector(opening.disk.Handle(), sector));
     EXPECT_TRUE(std::equal(sector, sector + kFirstSectorSize, data.begin()));
-    EXPECT_TRUE(CloseDiskDevice(handle));
+    EXPECT_TRUE(opening.disk.Close());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ protected:
 
     CloneJob ToImage(std::int64_t sourceSize) {
         CloneJob job;
-        job.source = {MakeDiskPath(0), EndpointKind::PhysicalDisk, false, CompressionMethod::None};
+        job.source = DiskEndpoint(MakeDiskPath(0));
         job.target = {Wide(dir_ / "out.dsk"), EndpointKind::ImageFile, false,
                       CompressionMethod::None};
         job.sourceSize = sourceSize;
@@ -30,8 +30,10 @@ protected:
 
     CloneJob ToDisk(int number) {
         CloneJob job = ToImage(static_cast<std::int64_t>(source_.size()));
-        job.target = {MakeDiskPath(number), EndpointKind::PhysicalDisk, true,
-                      CompressionMethod::Gzip};
+        job.target = DiskEndpoint(MakeDiskPath(number));
+        // What the compression controls last held; a disk target ignores it.
+        job.target.compressed = true;
+        job.target.method = CompressionMethod::Gzip;
         return job;
     }
 

@@ -18,21 +18,8 @@ constexpr std::int64_t kMiB = 1048576;
 // Not a multiple of the block size, as disks seldom are.
 constexpr std::int64_t kDiskSize = 3 * kMiB + 512 * 7;
 
-Endpoint DiskEndpoint(const std::wstring& path) {
-    return {path, EndpointKind::PhysicalDisk, false, CompressionMethod::None};
-}
-
 Endpoint ImageEndpoint(const std::filesystem::path& path, CompressionMethod method) {
     return {Wide(path), EndpointKind::ImageFile, method != CompressionMethod::None, method};
-}
-
-// The size of a disk as the window learns it before a job: open, ask, close.
-std::int64_t SizeOfDisk(const std::wstring& path) {
-    DiskHandle handle = OpenDiskDevice(path);
-    std::int64_t size = -1;
-    EXPECT_TRUE(QueryDiskSize(handle, size)) << "no size for " << WideToUtf8(path);
-    CloseDiskDevice(handle);
-    return size;
 }
 
 CloneJob MakeJob(const Endpoint& source, const Endpoint& target) {

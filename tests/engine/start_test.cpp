@@ -10,8 +10,10 @@ namespace {
 
 CloneJob DiskJob(const std::wstring& source, const std::wstring& target, EndpointKind targetKind) {
     CloneJob job;
-    job.source = {source, EndpointKind::PhysicalDisk, false, CompressionMethod::None};
-    job.target = {target, targetKind, false, CompressionMethod::None};
+    job.source = DiskEndpoint(source);
+    job.target = targetKind == EndpointKind::PhysicalDisk
+                     ? DiskEndpoint(target)
+                     : Endpoint{target, targetKind, false, CompressionMethod::None};
     job.level = 6;
     return job;
 }
@@ -20,8 +22,8 @@ TEST(Task, StartsEmpty) {
     CCloneTask task;
     EXPECT_FALSE(task.finished);
     EXPECT_EQ(task.position, 0);
-    EXPECT_EQ(task.sourceDisk, kInvalidDiskHandle);
-    EXPECT_EQ(task.targetDisk, kInvalidDiskHandle);
+    EXPECT_FALSE(task.sourceDisk.IsOpen());
+    EXPECT_FALSE(task.targetDisk.IsOpen());
     EXPECT_EQ(task.copyThread, nullptr);
     EXPECT_EQ(task.writerThread, nullptr);
     EXPECT_EQ(task.readErrorAnswer, ReadErrorAnswer::None);
@@ -48,7 +50,7 @@ TEST(Start, NamesTheSourceFirstWhenBothFail) {
     TempDir dir;
     CCloneTask a;
     EXPECT_EQ(a.Start(DiskJob(MakeDiskPath(0), MakeDiskPath(1), EndpointKind::PhysicalDisk)),
-              L"Could not open source drive");
+              L"Could not open source drive: there is no disk 0 (see the disk list)");
     CCloneTask b;
     EXPECT_EQ(b.Start(ImageJob(Wide(dir / "missing.dsk"), CompressionMethod::None,
                                Wide(dir / "no" / "such"), CompressionMethod::Gzip)),
@@ -65,8 +67,8 @@ TEST(Start, TargetMessages) {
 
     CCloneTask disk;
     EXPECT_EQ(disk.Start(DiskJob(MakeDiskPath(0), MakeDiskPath(7), EndpointKind::PhysicalDisk)),
-              L"Could not open target drive");
-    EXPECT_NE(disk.sourceDisk, kInvalidDiskHandle);  // held until the task goes
+              L"Could not open target drive: there is no disk 7 (see the disk list)");
+    EXPECT_TRUE(disk.sourceDisk.IsOpen());  // held until the task goes
 
     CCloneTask folder;
     EXPECT_EQ(folder.Start(ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None,

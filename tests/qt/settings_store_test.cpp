@@ -1,7 +1,9 @@
-#include "qt/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QSettings>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +13,10 @@
 
 namespace {
 
-// Points the per-user settings at a fresh folder for each test.
+// The per-user settings in a fresh configuration folder for each test.
 class SettingsStoreTest : public testing::Test {
 protected:
-    SettingsStoreTest() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(folder.Path().string()));
-    }
+    QString Folder() const { return QString::fromStdString(folder.Path().string()); }
 
     std::filesystem::path File() const { return folder / "Brevel" / "Brevel.conf"; }
 
@@ -27,7 +26,7 @@ protected:
     }
 
     TempDir folder;
-    QtSettingsStore store;
+    QtSettingsStore store{Folder()};
 };
 
 }  // namespace
@@ -46,7 +45,7 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackInTheUsersFile) {
     EXPECT_TRUE(store.WriteProfileInt("", "Lowest", std::numeric_limits<std::int32_t>::min()));
     EXPECT_TRUE(store.WriteProfileInt("", "Highest", std::numeric_limits<std::int32_t>::max()));
 
-    const QtSettingsStore again;
+    const QtSettingsStore again(Folder());
     EXPECT_EQ(again.GetProfileInt("", "CompressImage", 0), 1);
     EXPECT_EQ(again.GetProfileInt("", "CompressionType", 0), 1);
     EXPECT_EQ(again.GetProfileInt("", "CompressionLevel", 1), 9);
@@ -73,9 +72,79 @@ TEST_F(SettingsStoreTest, StoredValuesReadAsSigned32BitNumbers) {
     EXPECT_EQ(store.GetProfileInt("", "Empty", 5), 5);
 }
 
-TEST_F(SettingsStoreTest, AFailedWriteIsReported) {
-    // A file where the settings folder should be.
-    WriteFile(folder / "Brevel", Bytes{'x'});
-    EXPECT_FALSE(store.WriteProfileInt("", "CompressImage", 1));
-    EXPECT_EQ(store.GetProfileInt("", "CompressImage", 0), 0);
+namespace {
+
+// What may stand where the settings file or its folder belongs.
+struct Planted {
+    const char* name;
+    void (*plant)(const std::filesystem::path& folder, const std::filesystem::path& file,
+                  const std::filesystem::path& secret);
+};
+
+const Planted kPlanted[] = {
+    {"a link to another file",
+     [](const auto&, const auto& file, const auto& secret) {
+         std::filesystem::create_symlink(secret, file);
+     }},
+    {"a link as the folder",
+     [](const auto& folder, const auto&, const auto& secret) {
+         std::filesystem::remove(folder);
+         std::filesystem::create_directory_symlink(secret.parent_path(), folder);
+     }},
+    {"a file as the folder",
+     [](const auto& folder, const auto&, const auto&) {
+         std::filesystem::remove(folder);
+         std::ofstream(folder) << "x";
+     }},
+    {"a folder as the file",
+     [](const auto&, const auto& file, const auto&) { std::filesystem::create_directory(file); }},
+    {"a FIFO", [](const auto&, const auto& file, const auto&) { mkfifo(file.c_str(), 0600); }},
+    {"a link to /dev/zero",
+     [](const auto&, const auto& file, const auto&) {
+         std::filesystem::create_symlink("/dev/zero", file);
+     }},
+    {"a huge file",
+     [](const auto&, const auto& file, const auto&) {
+         std::ofstream(file) << "[General]\nCompressionLevel=9\n" << std::string(2 << 20, ';');
+     }},
+    {"a second name of another file",
+     [](const auto&, const auto& file, const auto& secret) {
+         std::filesystem::create_hard_link(secret, file);
+     }},
+    {"another user's file",
+     [](const auto&, const auto& file, const auto&) {
+         std::ofstream(file) << "[General]\nCompressionLevel=9\n";
+         if (chown(file.c_str(), 65534, 65534) != 0) {
+             std::filesystem::remove(file);
+             std::filesystem::create_symlink("/dev/null", file);  // not root: still refused
+         }
+     }},
+    {"a folder others may write to",
+     [](const auto& folder, const auto&, const auto&) {
+         std::filesystem::permissions(folder, std::filesystem::perms::all);
+     }},
+};
+
+TEST(SettingsPlace, AnythingButOwnPlainFilesIsKeptInMemoryAndNeverWritten) {
+    for (const Planted& planted : kPlanted) {
+        SCOPED_TRACE(planted.name);
+        TempDir config;
+        const std::filesystem::path folder = config / "Brevel";
+        const std::filesystem::path file = folder / "Brevel.conf";
+        const std::filesystem::path secret = config / "secret" / "shadow";
+        std::filesystem::create_directories(folder);
+        std::filesystem::create_directories(secret.parent_path());
+        WriteFile(secret, Bytes{'s'});
+        planted.plant(folder, file, secret);
+
+        QtSettingsStore store(QString::fromStdString(config.Path().string()));
+        EXPECT_FALSE(store.Problem().isEmpty());
+        EXPECT_EQ(store.GetProfileInt("", "CompressionLevel", 1), 1);
+        EXPECT_TRUE(store.WriteProfileInt("", "CompressionLevel", 7));
+        EXPECT_EQ(store.GetProfileInt("", "CompressionLevel", 1), 7);
+        EXPECT_EQ(ReadFile(secret), Bytes{'s'});
+        EXPECT_EQ(std::filesystem::exists(config / "secret" / "Brevel.conf"), false);
+    }
 }
+
+}  // namespace

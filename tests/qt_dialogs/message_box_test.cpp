@@ -68,8 +68,11 @@ TEST(BoxLayout, OtherStyleBits) {
     EXPECT_EQ(BoxLayoutOf(0x0).icon, QMessageBox::NoIcon);
     EXPECT_EQ(BoxLayoutOf(0x5).buttons, (Buttons{kRetry, kCancel}));
     EXPECT_EQ(BoxLayoutOf(0x5).escapeButton, kCancel);
+    EXPECT_EQ(BoxLayoutOf(0x4).buttons, (Buttons{BoxResult::Yes, BoxResult::No}));
+    EXPECT_EQ(BoxLayoutOf(0x134).defaultButton, BoxResult::No);
+    EXPECT_EQ(BoxLayoutOf(0x134).escapeButton, BoxResult::No);
     // Buttons we have no ids for fall back to OK alone.
-    EXPECT_EQ(BoxLayoutOf(0x4).buttons, Buttons{kOk});
+    EXPECT_EQ(BoxLayoutOf(0x3).buttons, Buttons{kOk});
     // The third button as default; a default past the last button is the first.
     EXPECT_EQ(BoxLayoutOf(0x202).defaultButton, kIgnore);
     EXPECT_EQ(BoxLayoutOf(0x301).defaultButton, kOk);

@@ -23,7 +23,13 @@ namespace {
 // loop devices that this process's LoopDevice objects hold.
 class OnlyOwnLoopDevices final : public DiskDevices {
 public:
-    DiskHandle Open(const std::wstring& path) override;
+    std::optional<DiskIdentity> Describe(int number) override {
+        return PlatformDiskDevices().Describe(number);
+    }
+    DiskHandle Open(int number, DiskUse use, DiskOpenError& error, int& systemError) override;
+    std::optional<DiskIdentity> Identify(DiskHandle handle) override {
+        return PlatformDiskDevices().Identify(handle);
+    }
     bool Size(DiskHandle handle, std::int64_t& size) override {
         return PlatformDiskDevices().Size(handle, size);
     }
@@ -35,6 +41,10 @@ public:
     }
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override {
         return PlatformDiskDevices().Write(handle, buffer, count);
+    }
+    bool Flush(DiskHandle handle) override { return PlatformDiskDevices().Flush(handle); }
+    bool RereadPartitions(DiskHandle handle, int& systemError) override {
+        return PlatformDiskDevices().RereadPartitions(handle, systemError);
     }
     bool Close(DiskHandle handle) override { return PlatformDiskDevices().Close(handle); }
 };
@@ -102,8 +112,9 @@ void StopUsing() {
     }
 }
 
-DiskHandle OnlyOwnLoopDevices::Open(const std::wstring& path) {
-    const DiskHandle handle = PlatformDiskDevices().Open(path);
+DiskHandle OnlyOwnLoopDevices::Open(int number, DiskUse use, DiskOpenError& error,
+                                    int& systemError) {
+    const DiskHandle handle = PlatformDiskDevices().Open(number, use, error, systemError);
     if (handle == kInvalidDiskHandle) {
         return handle;
     }
@@ -116,7 +127,7 @@ DiskHandle OnlyOwnLoopDevices::Open(const std::wstring& path) {
     }
     if (!own) {
         PlatformDiskDevices().Close(handle);
-        ADD_FAILURE() << WideToUtf8(path) << " opened device " << ::major(status.st_rdev) << ":"
+        ADD_FAILURE() << "disk " << number << " opened device " << ::major(status.st_rdev) << ":"
                       << ::minor(status.st_rdev)
                       << ", which is not one of this test's loop devices (did another process "
                          "attach or detach a loop device?); the handle was refused";

@@ -1,6 +1,7 @@
 #include "simulated_disks.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "disks/disk_enumeration.h"
@@ -16,7 +17,35 @@ SimulatedDisk& SimulatedDisks::Add(int number, std::vector<unsigned char> data) 
     auto& disk = disks_[number];
     disk = std::make_unique<SimulatedDisk>();
     disk->data = std::move(data);
+    disk->minor = static_cast<unsigned>(number);
     return *disk;
+}
+
+void SimulatedDisks::Renumber(int from, int to) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto node = disks_.extract(from);
+    node.key() = to;
+    disks_.insert(std::move(node));
+}
+
+std::optional<DiskIdentity> SimulatedDisks::Describe(int number) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = disks_.find(number);
+    if (found == disks_.end()) {
+        return std::nullopt;
+    }
+    const SimulatedDisk& disk = *found->second;
+    return DiskIdentity{number,     disk.major,
+                        disk.minor, static_cast<std::int64_t>(disk.data.size()),
+                        disk.model, "/dev/sim" + std::to_string(disk.minor)};
+}
+
+std::optional<DiskIdentity> SimulatedDisks::Identify(DiskHandle handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const SimulatedDisk& disk = *handles_.at(handle).disk;
+    return DiskIdentity{0,          disk.major,
+                        disk.minor, static_cast<std::int64_t>(disk.data.size()),
+                        disk.model, "/dev/sim" + std::to_string(disk.minor)};
 }
 
 int SimulatedDisks::OpenHandles() const {
@@ -24,14 +53,22 @@ int SimulatedDisks::OpenHandles() const {
     return static_cast<int>(handles_.size());
 }
 
-DiskHandle SimulatedDisks::Open(const std::wstring& path) {
+DiskHandle SimulatedDisks::Open(int number, DiskUse use, DiskOpenError& error, int& systemError) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::optional<int> number = ParseDiskPath(path);
-    if (!number || !disks_.count(*number) || disks_[*number]->openFails) {
+    if (!disks_.count(number)) {
+        error = DiskOpenError::NoSuchDisk;
         return kInvalidDiskHandle;
     }
-    SimulatedDisk* disk = disks_[*number].get();
+    SimulatedDisk* disk = disks_[number].get();
+    if (disk->openFails || (use == DiskUse::Write && disk->busy)) {
+        error = DiskOpenError::System;
+        systemError = disk->openFails ? EIO : EBUSY;
+        return kInvalidDiskHandle;
+    }
     ++disk->opens;
+    if (use == DiskUse::Write) {
+        ++disk->exclusiveOpens;
+    }
     const DiskHandle handle = nextHandle_++;
     handles_[handle] = OpenDisk{disk, 0, false};
     return handle;
@@ -95,6 +132,18 @@ std::int32_t SimulatedDisks::Write(DiskHandle handle, const void* buffer, std::i
     open.position += length;
     open.written = disk.written = true;
     return static_cast<std::int32_t>(length);
+}
+
+bool SimulatedDisks::Flush(DiskHandle handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const OpenDisk& open = handles_.at(handle);
+    return !(open.written && open.disk->flushFails);
+}
+
+bool SimulatedDisks::RereadPartitions(DiskHandle handle, int&) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++handles_.at(handle).disk->partitionRereads;
+    return true;
 }
 
 bool SimulatedDisks::Close(DiskHandle handle) {

@@ -13,6 +13,11 @@
 // platform's through the disk seam for as long as the object lives.
 struct SimulatedDisk {
     std::vector<unsigned char> data;
+    // What the disk is: a device number of the experimental range, so that
+    // no real mount or partition ever matches it.
+    unsigned major = 240;
+    unsigned minor = 0;
+    std::string model = "Simulated Disk";
 
     bool openFails = false;
     bool sizeFails = false;
@@ -26,10 +31,14 @@ struct SimulatedDisk {
     std::int64_t writeLimit = -1;
     // Closing a written handle reports a failed flush.
     bool flushFails = false;
+    // The disk is in use (a mount): an exclusive open fails with EBUSY.
+    bool busy = false;
 
     // What happened, for the tests to look at.
     std::vector<std::int64_t> readOffsets;  // every read attempt, failed ones too
     int opens = 0;
+    int exclusiveOpens = 0;
+    int partitionRereads = 0;
     int closes = 0;
     bool written = false;
 };
@@ -39,16 +48,23 @@ public:
     SimulatedDisks();
     ~SimulatedDisks() override;
 
-    // Adds a disk of the given content as "\\.\PhysicalDrive<number>".
+    // Adds a disk of the given content as "\\.\PhysicalDrive<number>", with
+    // device number 240:<number> (/dev/sim<number>).
     SimulatedDisk& Add(int number, std::vector<unsigned char> data);
+    // Moves disk `from` to number `to`, as a device attached before it would.
+    void Renumber(int from, int to);
     SimulatedDisk& Disk(int number) { return *disks_.at(number); }
     int OpenHandles() const;
 
-    DiskHandle Open(const std::wstring& path) override;
+    std::optional<DiskIdentity> Describe(int number) override;
+    DiskHandle Open(int number, DiskUse use, DiskOpenError& error, int& systemError) override;
+    std::optional<DiskIdentity> Identify(DiskHandle handle) override;
     bool Size(DiskHandle handle, std::int64_t& size) override;
     bool Seek(DiskHandle handle, std::int64_t offset) override;
     bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override;
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override;
+    bool Flush(DiskHandle handle) override;
+    bool RereadPartitions(DiskHandle handle, int& systemError) override;
     bool Close(DiskHandle handle) override;
 
 private:

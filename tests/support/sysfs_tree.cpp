@@ -40,6 +40,13 @@ void SysfsTree::Add(const CannedDevice& device) {
     for (std::size_t i = 0; i < device.partitions.size(); ++i) {
         WriteText(folder / device.partitions[i] / "partition", std::to_string(i + 1) + "\n");
         WriteText(folder / device.partitions[i] / "size", "2048\n");
+        // Partitions follow their disk's minor number, as for sd and nvme.
+        if (device.dev) {
+            const std::size_t colon = device.dev->find(':');
+            const int minor = std::stoi(device.dev->substr(colon + 1)) + static_cast<int>(i) + 1;
+            WriteText(folder / device.partitions[i] / "dev",
+                      device.dev->substr(0, colon + 1) + std::to_string(minor) + "\n");
+        }
     }
     fs::create_symlink(fs::path("../devices/virtual/block") / device.name,
                        dir_ / "block" / device.name);

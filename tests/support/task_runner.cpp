@@ -4,6 +4,9 @@
 
 #include <thread>
 
+#include "disks/endpoint_class.h"
+#include "disks/path_text.h"
+
 RunResult RunJob(const CloneJob& job, AnswerFunction answer, std::chrono::seconds limit) {
     RunResult run;
     run.task = std::make_unique<CCloneTask>();
@@ -42,4 +45,17 @@ CloneJob ImageJob(const std::wstring& source, CompressionMethod sourceMethod,
                   targetMethod};
     job.level = level;
     return job;
+}
+
+Endpoint DiskEndpoint(const std::wstring& path) {
+    Endpoint endpoint{path, EndpointKind::PhysicalDisk, false, CompressionMethod::None};
+    endpoint.disk = ClassifyEndpoint(path).disk;
+    return endpoint;
+}
+
+std::int64_t SizeOfDisk(const std::wstring& path) {
+    const DiskOpening opening = OpenDisk(DiskEndpoint(path).disk, DiskUse::Read);
+    std::int64_t size = -1;
+    EXPECT_TRUE(QueryDiskSize(opening.disk.Handle(), size)) << "no size for " << WideToUtf8(path);
+    return size;
 }

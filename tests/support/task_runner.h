@@ -25,3 +25,10 @@ void WaitForFinish(RunResult& run, AnswerFunction answer, std::chrono::seconds l
 
 CloneJob ImageJob(const std::wstring& source, CompressionMethod sourceMethod,
                   const std::wstring& target, CompressionMethod targetMethod, int level = 6);
+
+// A disk endpoint as the window makes one of `path`: the disk it names now,
+// identity included.
+Endpoint DiskEndpoint(const std::wstring& path);
+
+// The size of a disk as the window learns it before a job: open, ask, close.
+std::int64_t SizeOfDisk(const std::wstring& path);

@@ -13,8 +13,8 @@
 
 #include "disks/path_text.h"
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brevel-test-XXXXXX").string();
+TempDir::TempDir(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "brevel-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a temporary folder");
     }

@@ -11,7 +11,9 @@ using Bytes = std::vector<unsigned char>;
 // contents when the object goes.
 class TempDir {
 public:
-    TempDir();
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+    // A fresh folder inside `parent`.
+    explicit TempDir(const std::filesystem::path& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

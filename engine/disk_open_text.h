@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+#include "disks/disk_access.h"
+
+// What to tell the user when a disk of the job could not be opened:
+// `couldNot` ("Could not open target drive") with the system's reason, or the
+// texts for a disk that changed or is in use.
+std::wstring DiskOpenFailureText(const DiskOpening& opening, const DiskIdentity& disk, DiskUse use,
+                                 const wchar_t* couldNot);

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +50,7 @@ std::string CacheFileName(const std::string& url) {
 class PartialFile {
 public:
     explicit PartialFile(const std::filesystem::path& target) {
+        // mkostemp creates with O_EXCL: never through a planted link.
         std::string pattern = target.string() + ".XXXXXX";
         fd_ = mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ >= 0) {
@@ -68,7 +70,30 @@ public:
 
     int Descriptor() const { return fd_; }
 
-    // Closes the file and moves it onto `target`.
+    // What was written, up to `limit` bytes, read back through the descriptor.
+    std::optional<std::string> Content(std::size_t limit) const {
+        std::string content(limit, '\0');
+        std::size_t got = 0;
+        while (got < limit) {
+            const ssize_t n =
+                ::pread(fd_, content.data() + got, limit - got, static_cast<off_t>(got));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                return std::nullopt;
+            }
+            if (n == 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        content.resize(got);
+        return content;
+    }
+
+    // Closes the file and moves it onto `target` (a link there is replaced,
+    // not followed).
     bool KeepAs(const std::filesystem::path& target) {
         const int fd = fd_;
         fd_ = -1;
@@ -167,23 +192,31 @@ bool SetOptions(CURL* easy, const std::string& url, const CurlDownloadOptions& o
     return ok;
 }
 
+// The cache folder, created when missing; false when it may not be used: a
+// link, not a folder, another user's, or writable by others.
+bool UsableCacheFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder.parent_path(), error);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat status {};
+    return lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
 
 CurlDownload::CurlDownload(CurlDownloadOptions options) : options_(std::move(options)) {}
 
-std::optional<std::wstring> CurlDownload::DownloadToCacheFile(const std::wstring& wideUrl,
-                                                              std::stop_token stop) {
+std::optional<DownloadedFile> CurlDownload::DownloadToCacheFile(const std::wstring& wideUrl,
+                                                                std::stop_token stop) {
     const std::string url = WideToUtf8(wideUrl);
     if (url.rfind("https://", 0) != 0 || stop.stop_requested() || !CurlReady()) {
         return std::nullopt;
     }
     const std::optional<std::filesystem::path> folder = UserCacheFolder();
-    if (!folder) {
-        return std::nullopt;
-    }
-    std::error_code error;
-    std::filesystem::create_directories(*folder, error);
-    if (error) {
+    if (!folder || !UsableCacheFolder(*folder)) {
         return std::nullopt;
     }
     const std::filesystem::path target = *folder / CacheFileName(url);
@@ -200,8 +233,12 @@ std::optional<std::wstring> CurlDownload::DownloadToCacheFile(const std::wstring
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     const bool received = result == CURLE_OK || (result == CURLE_WRITE_ERROR && sink.cut);
-    if (!received || sink.failed || status < 200 || status > 299 || !partial.KeepAs(target)) {
+    if (!received || sink.failed || status < 200 || status > 299) {
         return std::nullopt;
     }
-    return Utf8ToWide(target.string());
+    std::optional<std::string> content = partial.Content(options_.maxBytes);
+    if (!content || !partial.KeepAs(target)) {
+        return std::nullopt;
+    }
+    return DownloadedFile{Utf8ToWide(target.string()), std::move(*content)};
 }

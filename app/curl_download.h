@@ -27,8 +27,8 @@ class CurlDownload final : public DownloadPort {
 public:
     explicit CurlDownload(CurlDownloadOptions options = {});
 
-    std::optional<std::wstring> DownloadToCacheFile(const std::wstring& url,
-                                                    std::stop_token stop) override;
+    std::optional<DownloadedFile> DownloadToCacheFile(const std::wstring& url,
+                                                      std::stop_token stop) override;
 
 private:
     CurlDownloadOptions options_;

@@ -3,9 +3,9 @@
 #include <boost/regex.hpp>
 #include <exception>
 
-#include "control/site.h"
 #include "app/text_file.h"
 #include "control/control_ids.h"
+#include "control/site.h"
 
 namespace {
 
@@ -37,12 +37,12 @@ std::optional<std::wstring> LatestVersion(const std::wstring& text) {
 
 std::optional<std::wstring> FetchLatestVersion(DownloadPort& download, std::stop_token stop) {
     try {
-        const std::optional<std::wstring> file =
+        const std::optional<DownloadedFile> file =
             download.DownloadToCacheFile(VersionFileUrl(), std::move(stop));
         if (!file) {
             return std::nullopt;
         }
-        return LatestVersion(ReadTextFile(*file));
+        return LatestVersion(TextOfBytes(file->content));
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -12,8 +12,18 @@ namespace {
 
 const std::wstring kCaption = std::wstring(L"Brevel Free 2312 - ") + kSiteName;
 
-std::string Text(const std::optional<std::wstring>& path) {
-    const Bytes bytes = ReadFile(WideToUtf8(path.value_or(L"")));
+// What a download handed back; it must be what its file holds.
+std::string Text(const std::optional<DownloadedFile>& file) {
+    if (!file) {
+        return "";
+    }
+    const Bytes bytes = ReadFile(WideToUtf8(file->path));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), file->content);
+    return file->content;
+}
+
+std::string FileText(const std::filesystem::path& path) {
+    const Bytes bytes = ReadFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -54,7 +64,7 @@ TEST_F(CurlDownloadTest, FileLandsInTheCacheFolderUnderTheUrlsLastName) {
     const auto path = CurlDownload(options).DownloadToCacheFile(
         server.Url("tls", "/brevel-latest-version?x=/etc/passwd"), {});
     ASSERT_TRUE(path);
-    EXPECT_EQ(std::filesystem::path(WideToUtf8(*path)), CacheFile("brevel-latest-version"));
+    EXPECT_EQ(std::filesystem::path(WideToUtf8(path->path)), CacheFile("brevel-latest-version"));
     EXPECT_EQ(Text(path), "BREVEL=2401\r\n");
 }
 
@@ -64,7 +74,7 @@ TEST_F(CurlDownloadTest, FailureKeepsTheEarlierCopyAndLeavesNoPartialFile) {
     ASSERT_TRUE(download.DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {}));
     server.Unserve("brevel-latest-version");
     EXPECT_FALSE(download.DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {}));
-    EXPECT_EQ(Text(Wide(CacheFile("brevel-latest-version"))), "BREVEL=2401");
+    EXPECT_EQ(FileText(CacheFile("brevel-latest-version")), "BREVEL=2401");
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(CacheFile(""))) {
         files += entry.is_regular_file() ? 1 : 0;
@@ -127,7 +137,7 @@ TEST_F(CurlDownloadTest, StopRequestEndsAHangingDownload) {
     options.connectTimeout = std::chrono::hours(1);
     options.totalTimeout = std::chrono::hours(1);
     std::stop_source stop;
-    std::optional<std::optional<std::wstring>> result;
+    std::optional<std::optional<DownloadedFile>> result;
     std::jthread worker([&] {
         result = CurlDownload(options).DownloadToCacheFile(server.Url("tls", "/stall"),
                                                            stop.get_token());
@@ -139,6 +149,35 @@ TEST_F(CurlDownloadTest, StopRequestEndsAHangingDownload) {
     worker.join();
     ASSERT_TRUE(result);
     EXPECT_FALSE(*result);
+}
+
+TEST_F(CurlDownloadTest, APlantedLinkIsReplacedNeverFollowed) {
+    server.Serve("brevel-latest-version", "BREVEL=2401");
+    const std::filesystem::path victim = cache / "victim";
+    WriteFile(victim, Bytes{'k', 'e', 'e', 'p'});
+    std::filesystem::create_directories(CacheFile(""));
+    std::filesystem::create_symlink(victim, CacheFile("brevel-latest-version"));
+    const auto file =
+        CurlDownload(options).DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {});
+    EXPECT_EQ(Text(file), "BREVEL=2401");
+    EXPECT_FALSE(std::filesystem::is_symlink(CacheFile("brevel-latest-version")));
+    EXPECT_EQ(FileText(victim), "keep");
+}
+
+TEST_F(CurlDownloadTest, ACacheFolderThatIsALinkOrOpenToOthersIsNotUsed) {
+    server.Serve("brevel-latest-version", "BREVEL=2401");
+    std::filesystem::create_directories(cache / "elsewhere");
+    const std::filesystem::path folder = cache / "Brevel";
+    std::filesystem::create_directory_symlink(cache / "elsewhere", folder);
+    EXPECT_FALSE(
+        CurlDownload(options).DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {}));
+    EXPECT_TRUE(std::filesystem::is_empty(cache / "elsewhere"));
+    std::filesystem::remove(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::all);
+    EXPECT_FALSE(
+        CurlDownload(options).DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {}));
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 // Sets an environment variable for the life of the object.

@@ -36,8 +36,8 @@ public:
     SiteOnLocalServer(const LocalHttpsServer& server, std::string path, CurlDownloadOptions options)
         : server_(server), path_(std::move(path)), download_(std::move(options)) {}
 
-    std::optional<std::wstring> DownloadToCacheFile(const std::wstring& url,
-                                                    std::stop_token stop) override {
+    std::optional<DownloadedFile> DownloadToCacheFile(const std::wstring& url,
+                                                      std::stop_token stop) override {
         if (url != VersionFileUrl()) {
             ADD_FAILURE() << "unexpected download";
             return std::nullopt;

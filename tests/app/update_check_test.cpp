@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "control/site.h"
 #include "app/text_file.h"
 #include "box_recording_window.h"
+#include "control/site.h"
 #include "disks/path_text.h"
 #include "fake_download.h"
 
@@ -129,32 +129,19 @@ TEST(UpdateCheck, FailedDownloadIsSilent) {
     EXPECT_TRUE(outcome.boxes.empty());
 }
 
-TEST(ReadTextFile, EveryByteBecomesTheCharacterOfItsValue) {
-    TempDir dir;
-    Bytes bytes;
+TEST(TextOfBytes, EveryByteBecomesTheCharacterOfItsValue) {
+    std::string bytes;
     for (int value = 0; value < 256; ++value) {
-        bytes.push_back(static_cast<unsigned char>(value));
+        bytes.push_back(static_cast<char>(value));
     }
-    WriteFile(dir / "all", bytes);
-    const std::wstring text = ReadTextFile(Wide(dir / "all"));
+    const std::wstring text = TextOfBytes(bytes);
     ASSERT_EQ(text.size(), 256u);
     for (int value = 0; value < 256; ++value) {
         EXPECT_EQ(static_cast<int>(text[value]), value);
     }
 }
 
-TEST(ReadTextFile, CrLfBecomesLfAndALoneCrStays) {
-    TempDir dir;
-    const std::string content = "a\r\nb\rc\r\r\nd\r";
-    WriteFile(dir / "lines", Bytes(content.begin(), content.end()));
-    EXPECT_EQ(ReadTextFile(Wide(dir / "lines")), L"a\nb\rc\r\nd\r");
-}
-
-TEST(ReadTextFile, MissingEmptyOrUnreadableGivesEmptyText) {
-    TempDir dir;
-    WriteFile(dir / "empty", {});
-    EXPECT_EQ(ReadTextFile(Wide(dir / "empty")), L"");
-    EXPECT_EQ(ReadTextFile(Wide(dir / "missing")), L"");
-    EXPECT_EQ(ReadTextFile(Wide(dir.Path())), L"");
-    EXPECT_EQ(ReadTextFile(L""), L"");
+TEST(TextOfBytes, CrLfBecomesLfAndALoneCrStays) {
+    EXPECT_EQ(TextOfBytes("a\r\nb\rc\r\r\nd\r"), L"a\nb\rc\r\nd\r");
+    EXPECT_EQ(TextOfBytes(""), L"");
 }

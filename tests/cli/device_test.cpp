@@ -117,6 +117,28 @@ TEST_F(Disks, AMountedDiskIsRefusedWithItsMountPointAndStaysIntact) {
     EXPECT_EQ(Shell("e2fsck -n -f " + InShell("target.img") + " >/dev/null 2>&1"), 0);
 }
 
+TEST_F(Disks, ADiskReplacedWhileTheQuestionWaitsIsNotWritten) {
+    WriteFile(In("image.dsk"), MakeDiskData(kMiB, 4));
+    WriteFile(In("chosen.img"), Bytes(2 * kMiB, 0));
+    WriteFile(In("other.img"), Bytes(3 * kMiB, 0));
+    auto chosen = std::make_unique<LoopDevice>(In("chosen.img"));
+    SKIP_UNLESS_READY(*chosen);
+    const std::string node = chosen->Node();
+    PtySession session(env, {"image.dsk", node});
+    ASSERT_TRUE(session.WaitFor("will be destroyed. Continue? [y/N] ")) << session.Output();
+    // The device goes and another takes its place, and its number.
+    chosen.reset();
+    LoopDevice other(In("other.img"));
+    SKIP_UNLESS_READY(other);
+    session.Type("y");
+    EXPECT_EQ(session.Finish(), 1);
+    EXPECT_NE(session.Output().find("The disk list has changed; choose the disk again."),
+              std::string::npos)
+        << session.Output() << " (the new device is " << other.Node() << ", was " << node << ")";
+    EXPECT_EQ(ReadFile(In("other.img")), Bytes(3 * kMiB, 0));
+    EXPECT_EQ(ReadFile(In("chosen.img")), Bytes(2 * kMiB, 0));
+}
+
 // A source image a mebibyte larger than the empty target disk.
 class Truncate : public CliTest {
 protected:

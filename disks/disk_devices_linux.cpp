@@ -11,6 +11,7 @@
 
 #include "disks/disk_devices.h"
 #include "disks/disk_enumeration.h"
+#include "disks/disk_opener.h"
 
 namespace {
 
@@ -30,9 +31,14 @@ public:
         }
         const BlockDevice& disk = disks[*number];
         const std::string node = "/dev/" + disk.name;
-        int fd = OpenRetryingInterrupts(node.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 && errno == EROFS) {
-            fd = OpenRetryingInterrupts(node.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = -1;
+        if (const HelperDiskOpener* helper = PrivilegedDiskOpener()) {
+            fd = helper->OpenForReadingAndWriting(node).fd.Release();
+        } else {
+            fd = OpenRetryingInterrupts(node.c_str(), O_RDWR | O_CLOEXEC);
+            if (fd < 0 && errno == EROFS) {
+                fd = OpenRetryingInterrupts(node.c_str(), O_RDONLY | O_CLOEXEC);
+            }
         }
         if (fd < 0) {
             return kInvalidDiskHandle;

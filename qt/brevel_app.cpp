@@ -8,6 +8,7 @@
 #include "app/update_check_runner.h"
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
+#include "disks/disk_opener.h"
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
 #include "qt/qt_settings_port.h"
@@ -49,6 +50,10 @@ int CBrevelApp::Run(int argc, char** argv) {
     window.SetEvents(&router);
 
     dialog.OnInitDialog(arguments);
+    // Started from the menu, without root and without the way to ask for it.
+    if (const std::string advice = DiskAccessAdvice(); !advice.empty()) {
+        dialog.AppendLog(QString::fromStdString(advice).toStdWString());
+    }
     window.show();
     window.FocusControl(ControlId::SourceEdit);
     const int status = application.exec();

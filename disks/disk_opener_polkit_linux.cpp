@@ -1,0 +1,123 @@
+// Disks for a process that is not root: the disk helper, run through pkexec.
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+
+#include "disks/disk_opener.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kPkexec = "/usr/bin/pkexec";
+// pkexec's own statuses: the password dialog was dismissed, or the user is not
+// authorised (or pkexec failed).
+constexpr int kPkexecDismissed = 126;
+constexpr int kPkexecNotAuthorised = 127;
+
+bool IsExecutable(const std::string& path) {
+    return ::access(path.c_str(), X_OK) == 0;
+}
+
+int WaitForExit(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+HelperDiskOpener::HelperDiskOpener(std::vector<std::string> launcher, std::string helper)
+    : launcher_(std::move(launcher)), helper_(std::move(helper)) {}
+
+OpenedDisk HelperDiskOpener::Open(const std::string& node, DiskOpenAccess access) const {
+    OpenedDisk result;
+    result.refusal = DiskOpenRefusal::NoHelper;
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        return result;
+    }
+    UniqueFd ours(ends[0]);
+    UniqueFd theirs(ends[1]);
+
+    std::vector<std::string> words = launcher_;
+    words.push_back(helper_);
+    words.push_back(access == DiskOpenAccess::Write ? "write" : "read");
+    words.push_back(node);
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    // The helper's standard output is its end of the socket; every other
+    // descriptor of ours is close-on-exec.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, theirs.Get(), STDOUT_FILENO);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    theirs.Reset();
+    if (spawned != 0) {
+        return result;
+    }
+    result = ReceiveOpenedDisk(ours.Get());
+    const int status = WaitForExit(child);
+    if (result.refusal == DiskOpenRefusal::NoHelper && !launcher_.empty() &&
+        (status == kPkexecDismissed || status == kPkexecNotAuthorised)) {
+        result.refusal = DiskOpenRefusal::NotAuthorised;
+    }
+    return result;
+}
+
+OpenedDisk HelperDiskOpener::OpenForReadingAndWriting(const std::string& node) const {
+    OpenedDisk disk = Open(node, DiskOpenAccess::Write);
+    if (disk.refusal == DiskOpenRefusal::ReadOnly || disk.refusal == DiskOpenRefusal::InUse) {
+        disk = Open(node, DiskOpenAccess::Read);
+    }
+    return disk;
+}
+
+std::string InstalledDiskHelperPath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return (self.parent_path() / BREVEL_LIBEXEC_FROM_BINDIR / "brevel-disk-helper")
+        .lexically_normal()
+        .string();
+}
+
+const HelperDiskOpener* PrivilegedDiskOpener() {
+    static const std::optional<HelperDiskOpener> opener = []() -> std::optional<HelperDiskOpener> {
+        const std::string helper = InstalledDiskHelperPath();
+        if (::geteuid() == 0 || !IsExecutable(kPkexec) || helper.empty() || !IsExecutable(helper)) {
+            return std::nullopt;
+        }
+        return HelperDiskOpener({kPkexec}, helper);
+    }();
+    return opener ? &*opener : nullptr;
+}
+
+std::string DiskAccessAdvice() {
+    if (::geteuid() == 0 || PrivilegedDiskOpener() != nullptr) {
+        return {};
+    }
+    if (!IsExecutable(kPkexec)) {
+        return "Disks need administrator rights: install pkexec (Debian package \"pkexec\") "
+               "to be asked for the password, or run Brevel as root.";
+    }
+    return "Disks need administrator rights: the disk helper brevel-disk-helper is not "
+           "installed beside Brevel; install the brevel package, or run Brevel as root.";
+}

@@ -87,7 +87,13 @@ private:
 const HelperDiskOpener* PrivilegedDiskOpener();
 
 // What the user must do to reach disks (install pkexec, or run as root);
-// empty when disks can be reached.
+// empty when disks can be reached. DiskAccessAdvice() asks this process.
+struct DiskAccessWays {
+    bool root = false;
+    bool pkexec = false;  // /usr/bin/pkexec can be run
+    bool helper = false;  // the disk helper is installed beside this program
+};
+std::string DiskAccessAdvice(const DiskAccessWays& ways);
 std::string DiskAccessAdvice();
 
 // The installed helper, found from this program's own place

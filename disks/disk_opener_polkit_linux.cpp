@@ -99,25 +99,40 @@ std::string InstalledDiskHelperPath() {
         .string();
 }
 
+namespace {
+
+DiskAccessWays WaysOfThisProcess() {
+    const std::string helper = InstalledDiskHelperPath();
+    return {.root = ::geteuid() == 0,
+            .pkexec = IsExecutable(kPkexec),
+            .helper = !helper.empty() && IsExecutable(helper)};
+}
+
+}  // namespace
+
 const HelperDiskOpener* PrivilegedDiskOpener() {
     static const std::optional<HelperDiskOpener> opener = []() -> std::optional<HelperDiskOpener> {
-        const std::string helper = InstalledDiskHelperPath();
-        if (::geteuid() == 0 || !IsExecutable(kPkexec) || helper.empty() || !IsExecutable(helper)) {
+        const DiskAccessWays ways = WaysOfThisProcess();
+        if (ways.root || !ways.pkexec || !ways.helper) {
             return std::nullopt;
         }
-        return HelperDiskOpener({kPkexec}, helper);
+        return HelperDiskOpener({kPkexec}, InstalledDiskHelperPath());
     }();
     return opener ? &*opener : nullptr;
 }
 
-std::string DiskAccessAdvice() {
-    if (::geteuid() == 0 || PrivilegedDiskOpener() != nullptr) {
+std::string DiskAccessAdvice(const DiskAccessWays& ways) {
+    if (ways.root || (ways.pkexec && ways.helper)) {
         return {};
     }
-    if (!IsExecutable(kPkexec)) {
+    if (!ways.pkexec) {
         return "Disks need administrator rights: install pkexec (Debian package \"pkexec\") "
                "to be asked for the password, or run Brevel as root.";
     }
     return "Disks need administrator rights: the disk helper brevel-disk-helper is not "
            "installed beside Brevel; install the brevel package, or run Brevel as root.";
+}
+
+std::string DiskAccessAdvice() {
+    return DiskAccessAdvice(WaysOfThisProcess());
 }

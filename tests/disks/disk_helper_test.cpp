@@ -211,4 +211,25 @@ TEST(DiskHandover, OnlyAWholeMessageCounts) {
               DiskOpenRefusal::Partition);
 }
 
+TEST(DiskAccessAdvice, SaysWhatIsMissingOnlyWhenDisksCannotBeReached) {
+    const struct {
+        DiskAccessWays ways;
+        const char* mentions;  // nullptr: no advice
+    } cases[] = {
+        {{.root = true}, nullptr},
+        {{.pkexec = true, .helper = true}, nullptr},
+        {{.helper = true}, "install pkexec"},
+        {{}, "install pkexec"},
+        {{.pkexec = true}, "brevel-disk-helper is not installed"},
+    };
+    for (const auto& row : cases) {
+        const std::string advice = DiskAccessAdvice(row.ways);
+        if (row.mentions == nullptr) {
+            EXPECT_EQ(advice, "");
+        } else {
+            EXPECT_NE(advice.find(row.mentions), std::string::npos) << advice;
+            EXPECT_NE(advice.find("root"), std::string::npos) << advice;
+        }
+    }
+}
 }  // namespace

@@ -85,8 +85,9 @@ private:
 // installed; nullptr when the process opens disks itself.
 const HelperDiskOpener* PrivilegedDiskOpener();
 
-// What the user must do to reach disks (install pkexec, or run as root);
-// empty when disks can be reached. DiskAccessAdvice() asks this process.
+// What the user must do to reach disks (install pkexec, or run as root), in
+// short lines parted by '\n'; empty when disks can be reached. DiskAccessAdvice() asks this
+// process.
 struct DiskAccessWays {
     bool root = false;
     bool pkexec = false;  // /usr/bin/pkexec can be run

@@ -126,11 +126,14 @@ std::string DiskAccessAdvice(const DiskAccessWays& ways) {
         return {};
     }
     if (!ways.pkexec) {
-        return "Disks need administrator rights: install pkexec (Debian package \"pkexec\") "
-               "to be asked for the password, or run Brevel as root.";
+        return "Disks need administrator rights.\n"
+               "Install the package pkexec to be asked for\n"
+               "the password, or run Brevel as root.";
     }
-    return "Disks need administrator rights: the disk helper brevel-disk-helper is not "
-           "installed beside Brevel; install the brevel package, or run Brevel as root.";
+    return "Disks need administrator rights.\n"
+           "The disk helper brevel-disk-helper is not\n"
+           "installed beside Brevel: install the brevel\n"
+           "package, or run Brevel as root.";
 }
 
 std::string DiskAccessAdvice() {

@@ -51,8 +51,9 @@ int CBrevelApp::Run(int argc, char** argv) {
 
     dialog.OnInitDialog(arguments);
     // Started from the menu, without root and without the way to ask for it.
-    if (const std::string advice = DiskAccessAdvice(); !advice.empty()) {
-        dialog.AppendLog(QString::fromStdString(advice).toStdWString());
+    for (const QString& line :
+         QString::fromStdString(DiskAccessAdvice()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        dialog.AppendLog(line.toStdWString());
     }
     window.show();
     window.FocusControl(ControlId::SourceEdit);

@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -218,9 +219,9 @@ TEST(DiskAccessAdvice, SaysWhatIsMissingOnlyWhenDisksCannotBeReached) {
     } cases[] = {
         {{.root = true}, nullptr},
         {{.pkexec = true, .helper = true}, nullptr},
-        {{.helper = true}, "install pkexec"},
-        {{}, "install pkexec"},
-        {{.pkexec = true}, "brevel-disk-helper is not installed"},
+        {{.helper = true}, "package pkexec"},
+        {{}, "package pkexec"},
+        {{.pkexec = true}, "brevel-disk-helper is not\ninstalled"},
     };
     for (const auto& row : cases) {
         const std::string advice = DiskAccessAdvice(row.ways);
@@ -229,6 +230,11 @@ TEST(DiskAccessAdvice, SaysWhatIsMissingOnlyWhenDisksCannotBeReached) {
         } else {
             EXPECT_NE(advice.find(row.mentions), std::string::npos) << advice;
             EXPECT_NE(advice.find("root"), std::string::npos) << advice;
+            // The log pane does not wrap: short lines.
+            for (std::size_t start = 0, end = 0; start < advice.size(); start = end + 1) {
+                end = std::min(advice.find('\n', start), advice.size());
+                EXPECT_LE(end - start, 45u) << advice.substr(start, end - start);
+            }
         }
     }
 }

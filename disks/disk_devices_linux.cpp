@@ -11,6 +11,7 @@
 
 #include "disks/disk_devices.h"
 #include "disks/disk_enumeration.h"
+#include "disks/disk_opener.h"
 
 namespace {
 
@@ -49,11 +50,21 @@ public:
         }
         const BlockDevice& disk = disks[number];
         const std::string node = "/dev/" + disk.name;
-        const int flags = use == DiskUse::Write ? O_RDWR | O_EXCL : O_RDONLY;
-        const int fd = OpenRetryingInterrupts(node.c_str(), flags | O_CLOEXEC);
+        int fd = -1;
+        int openError = 0;
+        if (const HelperDiskOpener* helper = PrivilegedDiskOpener()) {
+            // Not root: the helper opens it as we would, exclusively for a target.
+            HandedOverDisk handed = helper->Open(node, use);
+            fd = handed.fd.Release();
+            openError = SystemErrorOf(handed.refusal);
+        } else {
+            const int flags = use == DiskUse::Write ? O_RDWR | O_EXCL : O_RDONLY;
+            fd = OpenRetryingInterrupts(node.c_str(), flags | O_CLOEXEC);
+            openError = errno;
+        }
         if (fd < 0) {
             error = DiskOpenError::System;
-            systemError = errno;
+            systemError = openError;
             return kInvalidDiskHandle;
         }
         // The node must be the block device the enumeration named, not

@@ -9,6 +9,7 @@
 #include "app/update_check_runner.h"
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
+#include "disks/disk_opener.h"
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
 #include "qt/qt_window_port.h"
@@ -54,6 +55,11 @@ int CBrevelApp::Run(int argc, char** argv) {
     window.SetEvents(&router);
 
     dialog.OnInitDialog(arguments);
+    // Started from the menu, without root and without the way to ask for it.
+    for (const QString& line :
+         QString::fromStdString(DiskAccessAdvice()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        dialog.AppendLog(line.toStdWString());
+    }
     window.show();
     window.FocusControl(ControlId::SourceEdit);
     const int status = application.exec();

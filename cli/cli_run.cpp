@@ -68,8 +68,8 @@ bool ApplyCompressionOptions(const CliOptions& options, TerminalWindow& window,
 }
 
 // Runs the progress timer on this thread until the job has ended; an
-// interrupt becomes a confirmed Cancel. True when it cancelled the copy.
-bool RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
+// interrupt becomes a confirmed Cancel.
+void RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
     bool cancelled = false;
     while (dialog.task && window.TimerRunning() && !window.Ended()) {
         Sleep(window.TimerPeriod());
@@ -82,10 +82,9 @@ bool RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
         }
         dialog.OnTimer();
         if (dialog.task) {
-            window.DrawProgress();
+            window.DrawProgress(dialog.progress);
         }
     }
-    return cancelled;
 }
 
 int RunJob(const CliOptions& options, Console& console) {
@@ -105,28 +104,31 @@ int RunJob(const CliOptions& options, Console& console) {
     if (!ApplyCompressionOptions(options, window, dialog, problem)) {
         return UsageError(console, problem, false);
     }
-    bool cancelled = false;
     if (!Interrupted()) {
         dialog.OnStart();
-        cancelled = RunTimer(window, dialog);
+        RunTimer(window, dialog);
     }
     window.FlushLog();
-    const TerminalWindow::Outcome& seen = window.Seen();
-    const bool completed =
-        seen.finalMessageShown && !seen.errorShown && !seen.readErrorAborted && !cancelled;
-    if (completed) {
-        return ExitStatus::Completed;
-    }
-    if (Interrupted()) {
-        return ExitStatus::Interrupted;
-    }
-    if (seen.errorShown || !seen.finalMessageShown) {
-        return ExitStatus::Failed;
-    }
-    return ExitStatus::ReadErrorAborted;
+    return Interrupted() ? ExitStatus::Interrupted : ExitStatusOf(dialog.lastOutcome);
 }
 
 }  // namespace
+
+int ExitStatusOf(const JobOutcome& outcome) {
+    switch (outcome.ending) {
+        case JobEnding::Completed:
+            return ExitStatus::Completed;
+        case JobEnding::ReadErrorAborted:
+            return ExitStatus::ReadErrorAborted;
+        case JobEnding::Cancelled:
+            return ExitStatus::Interrupted;
+        case JobEnding::None:
+        case JobEnding::Refused:
+        case JobEnding::Failed:
+            break;
+    }
+    return ExitStatus::Failed;
+}
 
 int RunCli(const std::vector<std::string>& arguments) {
     Console console(STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO);

@@ -63,21 +63,27 @@ void TerminalWindow::FlushLog() {
     }
 }
 
-void TerminalWindow::DrawProgress() {
+void TerminalWindow::DrawProgress(const CBrevelDialog::ProgressReadout& progress) {
     if (!readoutsChanged_) {
         return;
     }
     readoutsChanged_ = false;
-    const std::wstring& speed = controls_[ControlId::SpeedText].text;
-    if (speed.empty()) {
-        return;  // no second measured yet, or the job is over
+    if (progress.speed.empty()) {
+        return;  // no second measured yet
     }
+    // As pv shows it: 42%  1.10 GB of 2.15 GB  35.2 MB/s  3:10 left
     std::string line;
-    if (!statusText_.empty()) {
-        line = WideToUtf8(statusText_) + "   ";
+    if (progress.percent >= 0) {
+        line = std::to_string(progress.percent) + "%  ";
     }
-    line += "Copied: " + WideToUtf8(controls_[ControlId::CopiedText].text) +
-            "   Speed: " + WideToUtf8(speed);
+    line += WideToUtf8(progress.copied);
+    if (!progress.total.empty()) {
+        line += " of " + WideToUtf8(progress.total);
+    }
+    line += "  " + WideToUtf8(progress.speed);
+    if (!progress.timeLeft.empty()) {
+        line += "  " + WideToUtf8(progress.timeLeft) + " left";
+    }
     console_.DrawProgress(line);
 }
 
@@ -102,11 +108,10 @@ int TerminalWindow::ShowMessageBox(const std::wstring& text, const std::wstring&
     switch (style & BoxStyle::ButtonsMask) {
         case BoxStyle::Ok:
             if ((style & BoxStyle::IconMask) == BoxStyle::IconError) {
-                outcome_.errorShown = true;
                 console_.Err(message + "\n");
-            } else {
-                // An information box: the job's closing message.
-                outcome_.finalMessageShown = true;
+            } else if (log_.size() < text.size() + 2 ||
+                       log_.compare(log_.size() - text.size() - 2, text.size(), text) != 0) {
+                // The job's closing message, unless the log's last line said it.
                 console_.Out(WideToUtf8(text) + "\n");
             }
             return BoxResult::Ok;
@@ -114,13 +119,8 @@ int TerminalWindow::ShowMessageBox(const std::wstring& text, const std::wstring&
             return AskYesOrNo(message, style, BoxResult::Ok, BoxResult::Cancel);
         case BoxStyle::YesNo:
             return AskYesOrNo(message, style, BoxResult::Yes, BoxResult::No);
-        case BoxStyle::AbortRetryIgnore: {
-            const int answer = AskAbortRetryIgnore(message + " Abort, retry or ignore?", style);
-            if (answer == BoxResult::Abort) {
-                outcome_.readErrorAborted = true;
-            }
-            return answer;
-        }
+        case BoxStyle::AbortRetryIgnore:
+            return AskAbortRetryIgnore(message + " Abort, retry or ignore?", style);
         default:
             Answered(message + " ", "cancel", "not a question a terminal answers");
             return BoxResult::Cancel;

@@ -7,6 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/console.h"
+#include "control/brevel_dialog.h"
 #include "control/control_ids.h"
 #include "control/control_state.h"
 #include "control/window_port.h"
@@ -22,14 +23,6 @@ class TerminalWindow final : public WindowPort {
 public:
     TerminalWindow(Console& console, const CliOptions& options);
 
-    // What the boxes told about the job.
-    struct Outcome {
-        bool errorShown = false;         // any error box
-        bool finalMessageShown = false;  // the job's closing box
-        bool readErrorAborted = false;   // a read error was answered Abort
-    };
-    const Outcome& Seen() const { return outcome_; }
-
     bool IsEnabled(int id) { return controls_[id].enabled; }
     bool TimerRunning() const { return timerRunning_; }
     int TimerPeriod() const { return timerPeriod_; }
@@ -41,8 +34,9 @@ public:
 
     // Writes what the log pane gained since the last call.
     void FlushLog();
-    // Redraws the progress line when a read-out changed since it was drawn.
-    void DrawProgress();
+    // Redraws the progress line from the window's read-outs when one changed
+    // since it was drawn.
+    void DrawProgress(const CBrevelDialog::ProgressReadout& progress);
 
     std::wstring GetControlText(int id) override;
     void SetControlText(int id, const std::wstring& text) override;
@@ -121,5 +115,4 @@ private:
     int timerPeriod_ = 100;
     bool ended_ = false;
     bool cancelConfirmed_ = false;
-    Outcome outcome_;
 };

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "control/image_names.h"
+#include "control/job_outcome.h"
 #include "control/settings_port.h"
 #include "control/window_port.h"
 #include "engine/clone_task.h"
@@ -46,8 +49,16 @@ public:
     // Progress monitor: one call per tick of timer kProgressTimer.
     void OnTimer();
     void OnCancelTask();
-    // The close box, Enter and Escape.
+    // The close box and the system's close shortcut.
     void OnCloseRequest();
+    // Enter in control `id` (a path field commits its text, as leaving it
+    // does); Escape (asks to cancel a running job). Neither closes the window.
+    void OnEnterKey(int id);
+    void OnEscapeKey();
+    // A path field's text changed while the user types.
+    void OnPathEdit();
+    // Both path fields hold something and no job runs.
+    bool CanStart();
 
     // Commands of the path and compression controls.
     void OnOpenImage();
@@ -61,8 +72,23 @@ public:
     void OnLevelChange();
     void OnMoreInfo();
 
+    // What the read-outs showed last, for faces that draw their own
+    // progress line: percentage (-1 while unknown), bytes copied, the total
+    // (empty while unknown), speed and the time left (empty until it can be
+    // told).
+    struct ProgressReadout {
+        int percent = -1;
+        std::wstring copied;
+        std::wstring total;
+        std::wstring speed;
+        std::wstring timeLeft;
+    };
+
     // The window's state, open to its faces and tests.
     const ImageNamePatterns patterns;
+    // How the last job ended; kept once its task is gone.
+    JobOutcome lastOutcome;
+    ProgressReadout progress;
     CloneJob job;
     std::unique_ptr<CCloneTask> task;  // null while idle
     bool closeWhenDone = false;
@@ -79,6 +105,9 @@ private:
     bool ConfirmTarget();
     bool SameEndpoint() const;
     void UpdateReadouts(std::int64_t position);
+    // The share of the job done, in parts of `scale`; nothing while unknown.
+    std::optional<std::int64_t> DoneShare(std::int64_t position, std::int64_t scale) const;
+    void CommitTypedPaths();
     void AnswerReadError(std::int64_t position);
     void FinishJob(std::int64_t position);
     void WriteReport(const CCloneTask& finished, std::int64_t position);
@@ -88,4 +117,12 @@ private:
     SettingsPort& settings_;
     // The target the save dialog has asked to replace, if any.
     std::wstring confirmedTarget_;
+    // The position and the done share (in millionths, -1 unknown) at the
+    // last read-outs, one a second, the oldest first: the speed and the time
+    // left are averaged over them.
+    struct ReadoutSample {
+        std::int64_t position;
+        std::int64_t share;
+    };
+    std::deque<ReadoutSample> samples_;
 };

@@ -1,5 +1,4 @@
 // The commands of the path and compression controls and More Info.
-#include <boost/algorithm/string/trim.hpp>
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
 #include <string_view>
@@ -7,6 +6,7 @@
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
 #include "control/site.h"
+#include "control/text_format.h"
 #include "disks/path_text.h"
 
 namespace fs = boost::filesystem;
@@ -34,11 +34,6 @@ std::wstring FileNamePart(std::wstring label) {
         }
     }
     return label;
-}
-
-std::wstring Trimmed(std::wstring text) {
-    boost::algorithm::trim(text);
-    return text;
 }
 
 }  // namespace
@@ -115,11 +110,11 @@ void CBrevelDialog::OnSaveImage() {
 }
 
 void CBrevelDialog::OnSourceKillFocus() {
-    SetSource(Trimmed(window_.GetControlText(ControlId::SourceEdit)), L"");
+    SetSource(TrimmedPath(window_.GetControlText(ControlId::SourceEdit)), L"");
 }
 
 void CBrevelDialog::OnTargetKillFocus() {
-    SetTarget(Trimmed(window_.GetControlText(ControlId::TargetEdit)));
+    SetTarget(TrimmedPath(window_.GetControlText(ControlId::TargetEdit)));
 }
 
 void CBrevelDialog::OnCompressImage() {

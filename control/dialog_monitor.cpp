@@ -31,21 +31,65 @@ void CBrevelDialog::OnTimer() {
     }
 }
 
-void CBrevelDialog::UpdateReadouts(std::int64_t position) {
-    window_.SetControlText(ControlId::CopiedText, FormatByteSize(position));
-    // The bytes of the last ten ticks, taken to be one second.
-    const std::int64_t delta = position - task->speedMark;
-    task->speedMark = position;
-    window_.SetControlText(ControlId::SpeedText, FormatSpeed(delta));
-    const std::int64_t sourceSize = task->job.sourceSize;
-    if (sourceSize <= 0) {
-        return;  // a compressed source image: its size is not known
+namespace {
+
+// Seconds of read-outs that the speed and the time left are averaged over:
+// long enough that a copy moving in whole blocks reads steadily.
+constexpr std::size_t kAveragedReadouts = 5;
+// Read-outs needed before the time left is told.
+constexpr std::size_t kReadoutsBeforeTimeLeft = 3;
+constexpr std::int64_t kShareScale = 1000000;
+
+}  // namespace
+
+std::optional<std::int64_t> CBrevelDialog::DoneShare(std::int64_t position,
+                                                     std::int64_t scale) const {
+    if (task->job.sourceSize > 0) {
+        return ScaledRatio(position, task->job.sourceSize, scale);
     }
+    if (task->sourceFileSize > 0) {
+        return ScaledRatio(task->sourceConsumed, task->sourceFileSize, scale);
+    }
+    return std::nullopt;
+}
+
+void CBrevelDialog::UpdateReadouts(std::int64_t position) {
+    const std::optional<std::int64_t> share = DoneShare(position, kShareScale);
+    if (samples_.empty()) {
+        samples_.push_back({task->speedMark, 0});
+    }
+    samples_.push_back({position, share.value_or(-1)});
+    while (samples_.size() > kAveragedReadouts + 1) {
+        samples_.pop_front();
+    }
+    // One read-out a second: the samples span that many seconds.
+    const auto seconds = static_cast<std::int64_t>(samples_.size() - 1);
+    const ReadoutSample& oldest = samples_.front();
+    const std::int64_t speed = seconds > 0 ? (position - oldest.position) / seconds : 0;
+    task->speedMark = position;
+    progress.copied = FormatByteSize(position);
+    progress.total = task->job.sourceSize >= 0 ? FormatByteSize(task->job.sourceSize) : L"";
+    progress.speed = FormatSpeed(speed);
+    progress.timeLeft.clear();
+    window_.SetControlText(ControlId::CopiedText, progress.copied);
+    window_.SetControlText(ControlId::SpeedText, progress.speed);
+    if (!share) {
+        return;
+    }
+    if (seconds >= static_cast<std::int64_t>(kReadoutsBeforeTimeLeft) && oldest.share >= 0 &&
+        *share > oldest.share && *share < kShareScale) {
+        progress.timeLeft =
+            FormatTimeLeft((kShareScale - *share) * seconds / (*share - oldest.share));
+    }
+    const std::int64_t percent = *DoneShare(position, 100);
+    progress.percent = static_cast<int>(percent);
     window_.SetProgressPosition(static_cast<int>(
-        std::min<std::int64_t>(ScaledRatio(position, sourceSize, progressRange), progressRange)));
-    window_.SetStatusText((boost::wformat(L"%s: %d%%") % ModeOf(task->job).title %
-                           ScaledRatio(position, sourceSize, 100))
-                              .str());
+        std::min<std::int64_t>(*DoneShare(position, progressRange), progressRange)));
+    std::wstring status = (boost::wformat(L"%s: %d%%") % ModeOf(task->job).title % percent).str();
+    if (!progress.timeLeft.empty()) {
+        status += L" - " + progress.timeLeft + L" left";
+    }
+    window_.SetStatusText(status);
 }
 
 void CBrevelDialog::AnswerReadError(std::int64_t position) {

@@ -5,6 +5,7 @@
 #include "control/brevel_dialog.h"
 #include "control/compression_settings.h"
 #include "control/control_ids.h"
+#include "control/text_format.h"
 #include "disks/endpoint_class.h"
 
 namespace {
@@ -142,7 +143,7 @@ void CBrevelDialog::UpdateControls(bool rewriteSummary) {
     const bool ready =
         (sourceIsDisk || !job.source.path.empty()) && (targetIsDisk || !job.target.path.empty());
     window_.EnableControl(ControlId::CancelButton, running);
-    window_.EnableControl(ControlId::StartButton, !running && ready);
+    window_.EnableControl(ControlId::StartButton, CanStart());
     if (!rewriteSummary) {
         return;
     }
@@ -151,19 +152,23 @@ void CBrevelDialog::UpdateControls(bool rewriteSummary) {
         return;
     }
     window_.SetStatusText(L"");
-    const bool sourceSizeKnown =
-        job.source.kind == EndpointKind::PhysicalDisk ||
-        (job.source.kind == EndpointKind::ImageFile && !job.source.compressed);
-    if (sourceSizeKnown) {
-        window_.ShowControl(ControlId::ProgressBar, ShowCommand::Show);
-        window_.SetProgressPosition(0);
-        window_.SetProgressRange(0, progressRange);
-    } else {
-        window_.ShowControl(ControlId::ProgressBar, ShowCommand::Hide);
-    }
+    // Every source shows its progress: a compressed image by the part of
+    // its file read.
+    window_.ShowControl(ControlId::ProgressBar, ShowCommand::Show);
+    window_.SetProgressPosition(0);
+    window_.SetProgressRange(0, progressRange);
     window_.SetControlText(ControlId::LogEdit,
                            (boost::wformat(L"Source: %s\r\nTarget: %s\r\n%s") % job.source.path %
                             job.target.path % CompressionLine(job.target, job.level))
                                .str());
     SaveCompressionSettings(settings_, job.target.compressed, job.target.method, job.level);
+}
+
+bool CBrevelDialog::CanStart() {
+    return !task && !TrimmedPath(window_.GetControlText(ControlId::SourceEdit)).empty() &&
+           !TrimmedPath(window_.GetControlText(ControlId::TargetEdit)).empty();
+}
+
+void CBrevelDialog::OnPathEdit() {
+    window_.EnableControl(ControlId::StartButton, CanStart());
 }

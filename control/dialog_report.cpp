@@ -45,6 +45,7 @@ void CBrevelDialog::WriteReport(const CCloneTask& finished, std::int64_t positio
 
 void CBrevelDialog::FinishJob(std::int64_t position) {
     WriteReport(*task, position);
+    lastOutcome = OutcomeOf(*task, position);
     const std::wstring failure = FailureReason(task->job, task->ending, task->failurePosition);
     if (!failure.empty()) {
         AppendLog(L"Error: " + failure);
@@ -52,15 +53,17 @@ void CBrevelDialog::FinishJob(std::int64_t position) {
     window_.SetControlText(ControlId::SpeedText, L"");
     window_.SetExecutionState(ExecutionState::Continuous);
     if (failure.empty()) {
-        window_.ShowMessageBox(CompletedMessage(*task), L"Done",
-                               BoxStyle::Ok | BoxStyle::IconInformation);
+        const ClosingMessage closing = ClosingMessageOf(*task, lastOutcome);
+        if (closing.logged) {
+            AppendLog(closing.text);
+        }
+        window_.ShowMessageBox(closing.text, closing.caption, closing.style);
     } else {
         ShowError(failure);
     }
     task.reset();
+    // Start stays as the fields say: the same job can run again.
     UpdateControls(false);
-    // A new job needs a new choice first.
-    window_.EnableControl(ControlId::StartButton, false);
     window_.SetFocus(ControlId::MoreInfoButton);
     if (closeWhenDone) {
         window_.EndDialog(0);

@@ -80,6 +80,10 @@ bool CBrevelDialog::ValidateSource() {
                 ShowError(L"Could not examine the source file");
                 return false;
             }
+            if (fs::is_directory(status)) {
+                ShowError(job.source.path + L" is a folder, not an image file.");
+                return false;
+            }
             if (!fs::is_regular_file(status)) {
                 ShowError(L"Source file not found");
                 return false;
@@ -212,11 +216,25 @@ bool CBrevelDialog::ValidateJob() {
     return ConfirmTarget();
 }
 
+void CBrevelDialog::CommitTypedPaths() {
+    const std::wstring source = TrimmedPath(window_.GetControlText(ControlId::SourceEdit));
+    if (source != job.source.path) {
+        SetSource(source, L"");
+    }
+    const std::wstring target = TrimmedPath(window_.GetControlText(ControlId::TargetEdit));
+    if (target != job.target.path) {
+        SetTarget(target);
+    }
+}
+
 void CBrevelDialog::OnStart() {
     if (task) {
         ShowError(L"Task already started");
         return;
     }
+    // What the fields show is what runs, committed or not.
+    CommitTypedPaths();
+    lastOutcome = JobOutcome{JobEnding::Refused};
     if (!ValidateJob()) {
         return;
     }
@@ -228,6 +246,9 @@ void CBrevelDialog::OnStart() {
         ShowError(message);
         return;
     }
+    lastOutcome = JobOutcome{};
+    samples_.assign(1, ReadoutSample{0, 0});
+    progress = ProgressReadout{};
     AppendLog((boost::wformat(L"Start Time: %s") % FormatTimestamp(task->startTime)).str());
     window_.SetExecutionState(ExecutionState::Continuous | ExecutionState::SystemRequired |
                               ExecutionState::AwayModeRequired);

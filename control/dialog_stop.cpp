@@ -1,4 +1,4 @@
-// Stopping a job: the Cancel button and closing the window.
+// Stopping a job: the Cancel button, Escape and closing the window; Enter.
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
 
@@ -39,4 +39,18 @@ void CBrevelDialog::OnCloseRequest() {
     }
     closeWhenDone = true;
     task->Cancel();
+}
+
+void CBrevelDialog::OnEnterKey(int id) {
+    if (id == ControlId::SourceEdit) {
+        OnSourceKillFocus();
+    } else if (id == ControlId::TargetEdit) {
+        OnTargetKillFocus();
+    }
+}
+
+void CBrevelDialog::OnEscapeKey() {
+    if (task) {
+        OnCancelTask();
+    }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "control/control_ids.h"
 #include "control/text_format.h"
 #include "disks/path_text.h"
 
@@ -35,6 +36,40 @@ std::wstring CompletedMessage(const CCloneTask& task) {
             done % Utf8ToWide(job.target.disk.node) %
             Utf8ToWide(std::strerror(task.partitionRereadError)))
         .str();
+}
+
+ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcome) {
+    const unsigned warning = BoxStyle::Ok | BoxStyle::IconWarning;
+    const std::wstring copied = FormatByteSize(outcome.copiedBytes);
+    const std::wstring holds = L": the target holds only the first " + copied + L".";
+    switch (outcome.ending) {
+        case JobEnding::Cancelled: {
+            const std::int64_t total = task.job.sourceSize;
+            const std::wstring of = total >= 0 ? L" of " + FormatByteSize(total) : L"";
+            return {L"Cancelled at " + copied + of + holds, L"Cancelled", warning, true};
+        }
+        case JobEnding::ReadErrorAborted:
+            return {(boost::wformat(L"Aborted after a read error at position %lld") %
+                     outcome.failurePosition)
+                            .str() +
+                        holds,
+                    L"Aborted", warning, true};
+        default:
+            break;
+    }
+    std::wstring text = CompletedMessage(task);
+    if (outcome.zeroFilledBytes == 0) {
+        return {text, L"Done", BoxStyle::Ok | BoxStyle::IconInformation, false};
+    }
+    std::wstring lost = FormatByteSize(outcome.zeroFilledBytes);
+    if (outcome.zeroFilledBytes >= 1024) {
+        lost += L" (" + std::to_wstring(outcome.zeroFilledBytes) + L" bytes)";
+    }
+    text += (boost::wformat(L" But %s of the source could not be read and were written as "
+                            L"zeros, the first at position %lld.") %
+             lost % outcome.firstZeroFilledPosition)
+                .str();
+    return {text, L"Done", warning, true};
 }
 
 std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t position) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/job_outcome.h"
 #include "engine/clone_job.h"
 #include "engine/clone_task.h"
 
@@ -18,6 +19,18 @@ JobMode ModeOf(const CloneJob& job);
 // or, when the kernel did not take a written disk's new partition table, what
 // to do about that.
 std::wstring CompletedMessage(const CCloneTask& task);
+
+// The closing box of a job that did not fail, and whether its text is also
+// the log's last line: a clean completion is told by the box alone; a
+// completion with bytes written as zeros, a cancel and an abort are warnings
+// that say what the target holds.
+struct ClosingMessage {
+    std::wstring text;
+    std::wstring caption;
+    unsigned style = 0;
+    bool logged = false;
+};
+ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcome);
 
 // Why a copy that ended as `ending` left an incomplete target, or the empty
 // text when it did not fail (completed, cancelled, aborted after a read error).

@@ -1,5 +1,6 @@
 #include "control/text_format.h"
 
+#include <boost/algorithm/string/trim.hpp>
 #include <boost/format.hpp>
 #include <ctime>
 
@@ -80,4 +81,18 @@ std::wstring FormatDuration(std::int64_t seconds) {
     return (boost::wformat(L"%d:%02d:%02ds") % static_cast<std::int32_t>(hours) %
             static_cast<std::int32_t>(minutes) % static_cast<std::int32_t>(secondsPart))
         .str();
+}
+
+std::wstring FormatTimeLeft(std::int64_t seconds) {
+    const std::int64_t hours = seconds / 3600;
+    const std::int64_t minutes = seconds / 60 % 60;
+    if (hours > 0) {
+        return (boost::wformat(L"%d:%02d:%02d") % hours % minutes % (seconds % 60)).str();
+    }
+    return (boost::wformat(L"%d:%02d") % minutes % (seconds % 60)).str();
+}
+
+std::wstring TrimmedPath(std::wstring text) {
+    boost::algorithm::trim(text);
+    return text;
 }

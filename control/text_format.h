@@ -22,3 +22,9 @@ std::wstring FormatTimestamp(std::int64_t seconds);
 
 // "H:MM:SSs", the hours not wrapped at 24.
 std::wstring FormatDuration(std::int64_t seconds);
+
+// A time left as "M:SS", or "H:MM:SS" from an hour on.
+std::wstring FormatTimeLeft(std::int64_t seconds);
+
+// A typed path without white space at either end.
+std::wstring TrimmedPath(std::wstring text);

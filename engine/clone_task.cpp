@@ -1,6 +1,7 @@
 #include "engine/clone_task.h"
 
 #include <boost/filesystem.hpp>
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 
@@ -58,7 +59,13 @@ std::wstring CCloneTask::OpenSource() {
             UnbufferFile(sourceFile);
             sourceFile.open(WideToUtf8(job.source.path), std::ios::in | std::ios::binary);
             if (!sourceFile.is_open()) {
-                return L"Could not open source image";
+                return WithSystemReason(L"Could not open source image", errno);
+            }
+            {
+                boost::system::error_code error;
+                const std::uintmax_t size =
+                    fs::file_size(fs::path(WideToUtf8(job.source.path)), error);
+                sourceFileSize = error ? -1 : static_cast<std::int64_t>(size);
             }
             ComposeSourceChain(sourceStream, job.source.method, job.source.compressed, sourceFile);
             break;
@@ -85,19 +92,23 @@ std::wstring CCloneTask::OpenTarget() {
                 boost::system::error_code error;
                 const fs::file_status status = fs::status(folder, error);
                 if (status.type() == fs::status_error) {
-                    return L"Could not create target directory";
+                    return WithSystemReason(L"Could not create target directory", error.value());
+                }
+                if (fs::exists(status) && !fs::is_directory(status)) {
+                    return WithSystemReason(L"Could not create target directory", ENOTDIR);
                 }
                 if (!fs::is_directory(status)) {
                     fs::create_directories(folder, error);
                     if (error) {
-                        return L"Could not create target directory";
+                        return WithSystemReason(L"Could not create target directory",
+                                                error.value());
                     }
                 }
             }
             UnbufferFile(targetFile);
             targetFile.open(path.string(), std::ios::out | std::ios::binary);
             if (!targetFile.is_open()) {
-                return L"Could not create target image";
+                return WithSystemReason(L"Could not create target image", errno);
             }
             ComposeTargetChain(targetStream, job.target.method, job.target.compressed, job.level,
                                targetFile);

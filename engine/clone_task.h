@@ -61,6 +61,11 @@ public:
     std::ofstream targetFile;
     OpenedDisk targetDisk;
     std::atomic<std::int64_t> position{0};
+    // A source image: the bytes of the file read so far (compressed bytes for
+    // a compressed image), against its size; what a compressed source's
+    // progress is measured by.
+    std::atomic<std::int64_t> sourceConsumed{0};
+    std::int64_t sourceFileSize = -1;
     std::int32_t blockSize = 0;
     std::atomic<bool> cancelRequested{false};
     std::unique_ptr<boost::thread> copyThread;
@@ -80,6 +85,10 @@ public:
     // A target disk whose new partition table the kernel did not take after
     // the flush: why (errno); 0 when it did, or when there was nothing to do.
     int partitionRereadError = 0;
+    // Source bytes that could not be read and were written as zeros (Ignore),
+    // and where the first of them was (-1: none).
+    std::int64_t zeroFilledBytes = 0;
+    std::int64_t firstZeroFilledPosition = -1;
 
 private:
     std::wstring OpenSource();

@@ -42,6 +42,10 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
             SeekDisk(task.sourceDisk.Handle(), task.position + length)) {
             std::memset(task.readBuffer.get(), 0, length);
             got = length;
+            if (task.firstZeroFilledPosition < 0) {
+                task.firstZeroFilledPosition = task.position;
+            }
+            task.zeroFilledBytes += length;
             return ReadResult::Data;
         }
         return ReadResult::Aborted;
@@ -70,6 +74,11 @@ ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
                 return ReadResult::Unreadable;  // what this read extracted is dropped
             }
             got = static_cast<std::int32_t>(task.sourceStream.gcount());
+            if (const std::streamoff consumed = task.sourceFile.tellg(); consumed >= 0) {
+                task.sourceConsumed = consumed;
+            } else {
+                task.sourceFile.clear(task.sourceFile.rdstate() & ~std::ios::failbit);
+            }
             return ReadResult::Data;
     }
     return ReadResult::Data;

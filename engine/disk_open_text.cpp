@@ -30,5 +30,12 @@ std::wstring DiskOpenFailureText(const DiskOpening& opening, const DiskIdentity&
                               : L": " + Utf8ToWide(users)) +
                L". Unmount it first.";
     }
-    return std::wstring(couldNot) + L": " + Utf8ToWide(std::strerror(opening.systemError));
+    return WithSystemReason(couldNot, opening.systemError);
+}
+
+std::wstring WithSystemReason(const wchar_t* message, int error) {
+    if (error == 0) {
+        return message;
+    }
+    return std::wstring(message) + L": " + Utf8ToWide(std::strerror(error));
 }

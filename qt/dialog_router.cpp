@@ -50,6 +50,18 @@ void DialogRouter::OnSelChange(int controlId) {
     }
 }
 
+void DialogRouter::OnEditChange(int) {
+    dialog_.OnPathEdit();
+}
+
+void DialogRouter::OnEnterKey(int controlId) {
+    dialog_.OnEnterKey(controlId);
+}
+
+void DialogRouter::OnEscapeKey() {
+    dialog_.OnEscapeKey();
+}
+
 void DialogRouter::OnCloseRequest() {
     dialog_.OnCloseRequest();
 }

@@ -13,6 +13,9 @@ public:
     void OnCommand(int controlId) override;
     void OnKillFocus(int controlId) override;
     void OnSelChange(int controlId) override;
+    void OnEditChange(int controlId) override;
+    void OnEnterKey(int controlId) override;
+    void OnEscapeKey() override;
     void OnCloseRequest() override;
 
 private:

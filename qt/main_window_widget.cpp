@@ -141,6 +141,12 @@ void MainWindowWidget::ConnectEvents() {
                     events_->OnCommand(id);
                 }
             });
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            connect(edit, &QLineEdit::textEdited, this, [this, id] {
+                if (events_ != nullptr) {
+                    events_->OnEditChange(id);
+                }
+            });
         } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
             connect(list, &QComboBox::activated, this, [this, id] {
                 if (events_ != nullptr) {
@@ -212,7 +218,9 @@ void MainWindowWidget::keyPressEvent(QKeyEvent* event) {
 
 bool MainWindowWidget::HandleKey(int index, int key) {
     if (key == Qt::Key_Escape) {
-        RequestClose();
+        if (events_ != nullptr) {
+            events_->OnEscapeKey();
+        }
         return true;
     }
     if (key != Qt::Key_Return && key != Qt::Key_Enter) {
@@ -222,8 +230,8 @@ bool MainWindowWidget::HandleKey(int index, int key) {
         static_cast<QAbstractButton*>(widgets_[index])->click();
     } else if (index >= 0 && (templates_[index]->styles & control_style::kWantReturn) != 0) {
         // A multi-line edit keeps Enter for itself.
-    } else {
-        RequestClose();
+    } else if (events_ != nullptr) {
+        events_->OnEnterKey(index >= 0 ? templates_[index]->id : kNoControlId);
     }
     return true;
 }

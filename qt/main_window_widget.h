@@ -15,8 +15,8 @@ class WindowEvents;
 // The main window's widgets, built from the window template: the controls in
 // tab order, their resize rules, the status bar, fonts, images and lists. It
 // reports every user action to its WindowEvents and otherwise only does what
-// it is told, by control identifier. Closing included: the close box, Enter
-// and Escape only ask; CloseWindow closes.
+// it is told, by control identifier. Closing included: the close box only
+// asks; CloseWindow closes.
 class MainWindowWidget : public QWidget {
 public:
     explicit MainWindowWidget(QWidget* parent = nullptr);

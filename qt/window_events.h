@@ -13,7 +13,13 @@ public:
     virtual void OnKillFocus(int controlId) = 0;
     // The user chose an entry of a drop-down list.
     virtual void OnSelChange(int controlId) = 0;
-    // The close box, Enter (outside a push button and the log pane) or
-    // Escape. The window stays open until it is told to close.
+    // The user typed in a path edit.
+    virtual void OnEditChange(int controlId) = 0;
+    // Enter outside a push button and the log pane, in the control with the
+    // focus (kNoControlId for none).
+    virtual void OnEnterKey(int controlId) = 0;
+    virtual void OnEscapeKey() = 0;
+    // The close box or the system's close shortcut. The window stays open
+    // until it is told to close.
     virtual void OnCloseRequest() = 0;
 };

@@ -84,8 +84,9 @@ TEST_F(Cli, RefusedJobsEndWithStatusOneAndLeaveTheSourceAlone) {
              std::tuple{"disk.dsk", "disk.dsk", "Specified source and target are the same"},
              std::tuple{"disk.dsk", "./disk.dsk", "Specified source and target are the same"},
              std::tuple{"empty.dsk", "out.dsk", "Source is zero bytes"},
-             std::tuple{"folder.dsk", "out.dsk", "Source file not found"},
-             std::tuple{"disk.dsk", "disk.dsk/out.dsk", "Could not create target directory"},
+             std::tuple{"folder.dsk", "out.dsk", "folder.dsk is a folder, not an image file."},
+             std::tuple{"disk.dsk", "disk.dsk/out.dsk",
+                        "Could not create target directory: Not a directory"},
              std::tuple{"", "out.dsk", "Source path not specified"},
              // Names that look like disks but are none.
              std::tuple{"disk.dsk", "disk:",

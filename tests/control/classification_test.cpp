@@ -158,10 +158,10 @@ TEST_F(Classification, BothPathsWriteTheSummaryAndSaveTheChoice) {
     EXPECT_EQ(window.Log(), L"Source: \\\\.\\PhysicalDrive0\r\nTarget: \\\\.\\PhysicalDrive1\r\n");
 }
 
-TEST_F(Classification, ProgressBarOnlyForSourcesOfKnownSize) {
+TEST_F(Classification, ProgressBarForEverySource) {
     dialog.SetTarget(L"out.dsk");
     dialog.SetSource(L"in.dsk.gz", L"");
-    EXPECT_FALSE(Shown(ControlId::ProgressBar));
+    EXPECT_TRUE(Shown(ControlId::ProgressBar));
     window.progressPosition = 77;
     dialog.SetSource(L"\\\\.\\PhysicalDrive0", L"");
     EXPECT_TRUE(Shown(ControlId::ProgressBar));

@@ -181,3 +181,53 @@ TEST_F(Commands, MoreInfoOpensTheProductPage) {
 }
 
 }  // namespace
+
+namespace {
+
+using Typing = DialogTest;
+
+TEST_F(Typing, StartEnablesWhileTypingAndStartsWhatTheFieldsShow) {
+    WriteFile(dir / "in.dsk", MakeDiskData(4096));
+    dialog.UpdateControls(false);
+    EXPECT_FALSE(Enabled(ControlId::StartButton));
+    window.At(ControlId::SourceEdit).text = InDir("in.dsk");
+    dialog.OnPathEdit();
+    EXPECT_FALSE(Enabled(ControlId::StartButton));
+    window.At(ControlId::TargetEdit).text = L"  " + InDir("out.dsk");
+    dialog.OnPathEdit();
+    EXPECT_TRUE(Enabled(ControlId::StartButton));
+    window.At(ControlId::TargetEdit).text = L"   ";
+    dialog.OnPathEdit();
+    EXPECT_FALSE(Enabled(ControlId::StartButton));
+    // Typed but never left: Start takes the fields as they stand.
+    window.At(ControlId::TargetEdit).text = InDir("out.dsk");
+    dialog.OnStart();
+    ASSERT_NE(dialog.task, nullptr);
+    EXPECT_EQ(dialog.task->job.target.path, InDir("out.dsk"));
+    TickUntilIdle();
+    EXPECT_EQ(ReadFile(dir / "out.dsk"), MakeDiskData(4096));
+    EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Completed);
+}
+
+TEST_F(Typing, EnterCommitsAPathAndNeitherKeyClosesTheIdleWindow) {
+    window.At(ControlId::SourceEdit).text = L" in.dsk ";
+    dialog.OnEnterKey(ControlId::SourceEdit);
+    EXPECT_EQ(dialog.job.source.path, L"in.dsk");
+    window.At(ControlId::TargetEdit).text = L"out.dsk.gz";
+    dialog.OnEnterKey(ControlId::TargetEdit);
+    EXPECT_EQ(dialog.job.target.method, CompressionMethod::Gzip);
+    dialog.OnEnterKey(ControlId::StartButton);
+    dialog.OnEscapeKey();
+    EXPECT_FALSE(window.endResult.has_value());
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(window.At(ControlId::SourceEdit).text, L"in.dsk");
+}
+
+TEST_F(Typing, ARefusedStartIsTheOutcome) {
+    dialog.SetSource(InDir("missing.dsk"), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    dialog.OnStart();
+    EXPECT_TRUE(dialog.lastOutcome.RefusedBeforeStart());
+}
+
+}  // namespace

@@ -79,13 +79,16 @@ protected:
             Join(Join(Join(Summary(compression), Report(end, sourceBytes, size)), compressionLines),
                  {CopiedLine(end, size)}));
         EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{doneMessage});
+        EXPECT_EQ(window.boxes.back().style, BoxStyle::Ok | BoxStyle::IconInformation);
+        EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Completed);
+        EXPECT_EQ(dialog.lastOutcome.copiedBytes, size);
         ExpectIdleAfterTheJob();
     }
 
     void ExpectIdleAfterTheJob() {
         EXPECT_EQ(dialog.task, nullptr);
         EXPECT_FALSE(window.timerRunning);
-        EXPECT_FALSE(Enabled(ControlId::StartButton));
+        EXPECT_TRUE(Enabled(ControlId::StartButton));  // the same job can run again
         EXPECT_FALSE(Enabled(ControlId::CancelButton));
         EXPECT_TRUE(Enabled(ControlId::SourceEdit));
         EXPECT_EQ(window.focus, ControlId::MoreInfoButton);
@@ -168,9 +171,10 @@ TEST_F(JobRun, WritingACompressedImageOntoADisk) {
     const Ending end = Run();
     ExpectCompleteRun(end, L"Unknown", size,
                       L"Image writing finished. The drive may now be removed.");
-    EXPECT_FALSE(Shown(ControlId::ProgressBar));
-    EXPECT_TRUE(window.progressPositions.empty());
-    EXPECT_EQ(window.statusTexts, std::vector<std::wstring>{L""});  // only the summary's
+    // Its progress is the part of the compressed file read.
+    EXPECT_TRUE(Shown(ControlId::ProgressBar));
+    EXPECT_EQ(window.progressPosition, 10000);
+    EXPECT_EQ(window.statusText, L"Writing Image: 100%");
     EXPECT_TRUE(std::equal(data.begin(), data.end(), disks.Disk(1).data.begin()));
 }
 
@@ -184,9 +188,6 @@ TEST_F(JobRun, ConvertingARawImageWithANonAsciiName) {
     ExpectCompleteRun(end, std::to_wstring(size), size, L"Image conversion finished.");
     EXPECT_EQ(window.statusText, L"Converting Image: 100%");
     EXPECT_EQ(ReadFile(dir / "ziel-\xc3\xa9.dsk"), data);
-
-    dialog.SetTarget(dialog.job.target.path);  // any change of the job enables Start again
-    EXPECT_TRUE(Enabled(ControlId::StartButton));
 }
 
 TEST_F(JobRun, RetryThenIgnoreOnTheShortLastBlock) {
@@ -203,11 +204,19 @@ TEST_F(JobRun, RetryThenIgnoreOnTheShortLastBlock) {
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[3], L"Retry at position 3145728");
     EXPECT_EQ(lines[4], L"Skipped 1048576 bytes at position 3145728");
+    const std::wstring lost =
+        L"Cloning finished. The drives may now be removed. But 1000 bytes of the source could "
+        L"not be read and were written as zeros, the first at position 3145728.";
     EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 5, lines.end()),
-              Join(Report(end, std::to_wstring(size), size), {CopiedLine(end, size)}));
+              Join(Report(end, std::to_wstring(size), size), {CopiedLine(end, size), lost}));
     std::fill(data.begin() + 3 * kMiB, data.end(), 0);
     EXPECT_EQ(disks.Disk(1).data, data);
     EXPECT_EQ(Boxes(L"Error").size(), 2u);
+    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{lost});
+    EXPECT_EQ(window.boxes.back().style, BoxStyle::Ok | BoxStyle::IconWarning);
+    EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Completed);
+    EXPECT_EQ(dialog.lastOutcome.zeroFilledBytes, 1000);
+    EXPECT_EQ(dialog.lastOutcome.firstZeroFilledPosition, 3 * kMiB);
     ExpectIdleAfterTheJob();
 }
 
@@ -220,9 +229,14 @@ TEST_F(JobRun, AbortStopsAtTheUnreadableBlock) {
     const std::vector<std::wstring> lines = window.LogLines();
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[3], L"Cancelled due to read error");
+    const std::wstring aborted =
+        L"Aborted after a read error at position 1048576: the target holds only the first 1.00 "
+        L"MB.";
     EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 4, lines.end()),
-              Join(Report(end, std::to_wstring(3 * kMiB), kMiB), {CopiedLine(end, kMiB)}));
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image creation finished."});
+              Join(Report(end, std::to_wstring(3 * kMiB), kMiB), {CopiedLine(end, kMiB), aborted}));
+    EXPECT_EQ(Boxes(L"Aborted"), std::vector<std::wstring>{aborted});
+    EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::ReadErrorAborted);
+    EXPECT_EQ(dialog.lastOutcome.failurePosition, kMiB);
     EXPECT_EQ(std::filesystem::file_size(dir / "out.dsk"), static_cast<std::uintmax_t>(kMiB));
     ExpectIdleAfterTheJob();
 }
@@ -239,11 +253,14 @@ TEST_F(JobRun, CancelWhileTheCopyWaitsForAnAnswer) {
     RecordEndAtTheClosingBox();
     TickUntilIdle();
     const Ending end = LastEnding();
+    const std::wstring cancelled =
+        L"Cancelled at 2.00 MB of 3.00 MB: the target holds only the first 2.00 MB.";
     EXPECT_EQ(window.LogLines(),
               Join(Join(Summary(), Report(end, std::to_wstring(3 * kMiB), 2 * kMiB)),
-                   {CopiedLine(end, 2 * kMiB)}));
+                   {CopiedLine(end, 2 * kMiB), cancelled}));
     EXPECT_EQ(Boxes(L"Error"), std::vector<std::wstring>{L"Task already started"});  // no question
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image creation finished."});
+    EXPECT_EQ(Boxes(L"Cancelled"), std::vector<std::wstring>{cancelled});
+    EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Cancelled);
     EXPECT_FALSE(window.endResult.has_value());
     ExpectIdleAfterTheJob();
 }
@@ -262,8 +279,8 @@ TEST_F(JobRun, CloseWhileRunningClosesAfterTheReport) {
     RecordEndAtTheClosingBox();
     TickUntilIdle();
     const Ending end = LastEnding();
-    EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{L"Image creation finished."});
-    EXPECT_EQ(window.LogLines().back(), CopiedLine(end, kMiB));
+    EXPECT_EQ(Boxes(L"Cancelled").size(), 1u);
+    EXPECT_EQ(window.LogLines()[window.LogLines().size() - 2], CopiedLine(end, kMiB));
     EXPECT_EQ(window.endResult, 0);
 }
 

@@ -56,8 +56,30 @@ TEST_F(Monitor, ReadoutsChangeEveryTenthTick) {
     Tick(10);
     EXPECT_EQ(window.progressPosition, 10000);
     EXPECT_EQ(window.statusText, L"Converting Image: 100%");
-    EXPECT_EQ(window.At(ControlId::SpeedText).text, L"1 bytes/s");
+    // The speed is the average of the seconds seen so far, up to five.
+    EXPECT_EQ(window.At(ControlId::SpeedText).text, L"500 bytes/s");
     EXPECT_EQ(window.progressPositions.size(), 2u);
+    dialog.task.reset();
+}
+
+TEST_F(Monitor, SpeedIsAveragedAndTheTimeLeftToldAfterThreeSeconds) {
+    CCloneTask& task = InjectTask(Job(EndpointKind::ImageFile, EndpointKind::PhysicalDisk, 10000));
+    // A copy that moves in whole blocks: 1000 bytes in every other second.
+    const std::int64_t positions[] = {1000, 1000, 2000, 2000, 3000, 3000, 4000};
+    std::vector<std::wstring> speeds;
+    for (const std::int64_t position : positions) {
+        task.position = position;
+        Tick(10);
+        speeds.push_back(window.At(ControlId::SpeedText).text);
+    }
+    EXPECT_EQ(speeds, (std::vector<std::wstring>{L"1000 bytes/s", L"500 bytes/s", L"666 bytes/s",
+                                                 L"500 bytes/s", L"600 bytes/s", L"400 bytes/s",
+                                                 L"600 bytes/s"}));
+    // 6000 bytes left at 3000 bytes in the last five seconds.
+    EXPECT_EQ(window.statusText, L"Writing Image: 40% - 0:10 left");
+    EXPECT_EQ(dialog.progress.percent, 40);
+    EXPECT_EQ(dialog.progress.total, L"9.76 KB");
+    EXPECT_EQ(window.statusTexts[1], L"Writing Image: 10%");  // too early to tell
     dialog.task.reset();
 }
 
@@ -187,14 +209,33 @@ TEST_F(Monitor, IncompleteTargetsEndWithAnErrorInsteadOfDone) {
     }
 }
 
-TEST_F(Monitor, CancelAndAbortEndWithTheModesMessage) {
-    for (CopyEnding ending : {CopyEnding::Cancelled, CopyEnding::ReadErrorAborted}) {
+TEST_F(Monitor, CancelAndAbortAreWarningsThatSayWhatTheTargetHolds) {
+    const struct {
+        CopyEnding ending;
+        std::int64_t sourceSize;
+        const wchar_t* caption;
+        const wchar_t* text;
+        JobEnding outcome;
+    } cases[] = {
+        {CopyEnding::Cancelled, 4000, L"Cancelled",
+         L"Cancelled at 1.00 KB of 3.90 KB: the target holds only the first 1.00 KB.",
+         JobEnding::Cancelled},
+        {CopyEnding::Cancelled, -1, L"Cancelled",
+         L"Cancelled at 1.00 KB: the target holds only the first 1.00 KB.", JobEnding::Cancelled},
+        {CopyEnding::ReadErrorAborted, 4000, L"Aborted",
+         L"Aborted after a read error at position 1024: the target holds only the first 1.00 KB.",
+         JobEnding::ReadErrorAborted},
+    };
+    for (const auto& c : cases) {
         window.boxes.clear();
-        InjectTask(Job(EndpointKind::PhysicalDisk, EndpointKind::PhysicalDisk, 4000));
-        Finish(1024, 1000, 1001, ending, ending == CopyEnding::Cancelled ? -1 : 1024);
-        EXPECT_EQ(Boxes(L"Done"),
-                  std::vector<std::wstring>{L"Cloning finished. The drives may now be removed."});
-        EXPECT_EQ(window.LogLines().back(), L"Copied 1.00 KB in 0:00:01s");
+        InjectTask(Job(EndpointKind::PhysicalDisk, EndpointKind::PhysicalDisk, c.sourceSize));
+        Finish(1024, 1000, 1001, c.ending, c.ending == CopyEnding::Cancelled ? -1 : 1024);
+        EXPECT_TRUE(Boxes(L"Done").empty());
+        EXPECT_EQ(Boxes(c.caption), std::vector<std::wstring>{c.text});
+        EXPECT_EQ(window.boxes.back().style, BoxStyle::Ok | BoxStyle::IconWarning);
+        EXPECT_EQ(window.LogLines().back(), c.text);
+        EXPECT_EQ(dialog.lastOutcome.ending, c.outcome);
+        EXPECT_EQ(dialog.lastOutcome.copiedBytes, 1024);
     }
 }
 
@@ -239,7 +280,7 @@ TEST_F(Monitor, NoQuestionForAFinishedCopy) {
     task.readErrorPending = true;  // raised just before a cancel ended the wait
     Finish(0, 1000, 1001, CopyEnding::Cancelled);
     EXPECT_TRUE(Boxes(L"Error").empty());
-    EXPECT_EQ(Boxes(L"Done").size(), 1u);
+    EXPECT_EQ(Boxes(L"Cancelled").size(), 1u);
 }
 
 TEST_F(Monitor, CancelAndCloseWhileIdle) {

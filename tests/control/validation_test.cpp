@@ -158,7 +158,7 @@ TEST_F(Validation, SourceImageMustBeAnExistingRegularFile) {
     dialog.SetSource(InDir("no/such/folder.dsk"), L"");
     ExpectRefused(L"Source file not found");
     dialog.SetSource(Wide(dir.Path()), L"");
-    ExpectRefused(L"Source file not found");
+    ExpectRefused(Wide(dir.Path()) + L" is a folder, not an image file.");
     dialog.SetSource(RawImage("empty.dsk", 0), L"");
     ExpectRefused(L"Source is zero bytes");
 }
@@ -266,11 +266,12 @@ TEST_F(Validation, FailedStartShowsTheEnginesMessageAndStaysIdle) {
     dialog.SetSource(RawImage("in.dsk", 4096), L"");
     dialog.SetTarget(InDir("file/out.dsk"));
     const std::wstring summary = window.Log();
-    ExpectRefused(L"Could not create target directory");
+    ExpectRefused(L"Could not create target directory: Not a directory");
     EXPECT_EQ(window.Log(), summary);
     EXPECT_TRUE(window.executionStates.empty());
     EXPECT_TRUE(Enabled(ControlId::StartButton));
-    ExpectRefused(L"Could not create target directory");  // validated again from the start
+    ExpectRefused(
+        L"Could not create target directory: Not a directory");  // validated again from the start
 }
 
 TEST_F(Validation, StartLocksTheWindowAndStartsTheTimer) {

@@ -54,7 +54,7 @@ TEST(Start, NamesTheSourceFirstWhenBothFail) {
     CCloneTask b;
     EXPECT_EQ(b.Start(ImageJob(Wide(dir / "missing.dsk"), CompressionMethod::None,
                                Wide(dir / "no" / "such"), CompressionMethod::Gzip)),
-              L"Could not open source image");
+              L"Could not open source image: No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(dir / "no"));  // the target was not touched
 }
 
@@ -73,14 +73,14 @@ TEST(Start, TargetMessages) {
     CCloneTask folder;
     EXPECT_EQ(folder.Start(ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None,
                                     Wide(dir / "file" / "x.dsk"), CompressionMethod::None)),
-              L"Could not create target directory");
+              L"Could not create target directory: Not a directory");
 
     // A folder where the file should be cannot be created or truncated.
     std::filesystem::create_directory(dir / "taken.dsk");
     CCloneTask image;
     EXPECT_EQ(image.Start(ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None,
                                    Wide(dir / "taken.dsk"), CompressionMethod::None)),
-              L"Could not create target image");
+              L"Could not create target image: Is a directory");
     EXPECT_TRUE(image.sourceFile.is_open());
     EXPECT_EQ(image.copyThread, nullptr);
 }

@@ -11,12 +11,16 @@
 #include "qt/window_events.h"
 
 // Writes down every action the window reports, as "command 1004",
-// "killfocus 1002", "selchange 1036" or "close".
+// "killfocus 1002", "selchange 1036", "edit 1003", "enter 1002", "escape" or
+// "close".
 class RecordingEvents : public WindowEvents {
 public:
     void OnCommand(int id) override { calls.push_back("command " + std::to_string(id)); }
     void OnKillFocus(int id) override { calls.push_back("killfocus " + std::to_string(id)); }
     void OnSelChange(int id) override { calls.push_back("selchange " + std::to_string(id)); }
+    void OnEditChange(int id) override { calls.push_back("edit " + std::to_string(id)); }
+    void OnEnterKey(int id) override { calls.push_back("enter " + std::to_string(id)); }
+    void OnEscapeKey() override { calls.push_back("escape"); }
     void OnCloseRequest() override { calls.push_back("close"); }
 
     // The calls without the lost focus reports, which every move of the focus

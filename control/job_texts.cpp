@@ -26,7 +26,11 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
     const wchar_t* pattern = nullptr;
     switch (ending) {
         case CopyEnding::WriteFailed:
-            pattern = L"Writing to the target failed at position %lld. The target is incomplete.";
+            pattern = job.target.kind == EndpointKind::ImageFile && job.target.compressed
+                          ? L"Writing to the target failed after %lld bytes of compressed data. "
+                            L"The image is incomplete."
+                          : L"Writing to the target failed at position %lld. The target is "
+                            L"incomplete.";
             break;
         case CopyEnding::SourceUnreadable:
             pattern =
@@ -44,6 +48,17 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
         return L"";
     }
     return (boost::wformat(pattern) % position).str();
+}
+
+std::wstring FinalMessage(const CloneJob& job, std::int64_t truncatedBytes) {
+    std::wstring message = ModeOf(job).finalMessage;
+    if (truncatedBytes > 0) {
+        message += (boost::wformat(L" The last %lld bytes of the source did not fit on the target "
+                                   L"and were not copied.") %
+                    truncatedBytes)
+                       .str();
+    }
+    return message;
 }
 
 std::int64_t ScaledRatio(std::int64_t part, std::int64_t whole, std::int64_t scale) {

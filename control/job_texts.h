@@ -18,5 +18,9 @@ JobMode ModeOf(const CloneJob& job);
 // text when it did not fail (completed, cancelled, aborted after a read error).
 std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t position);
 
+// The mode's final message; it says how many bytes of the source were left out
+// when the user agreed to a target disk smaller than the source.
+std::wstring FinalMessage(const CloneJob& job, std::int64_t truncatedBytes);
+
 // part * scale / whole, truncated, without overflowing for large parts.
 std::int64_t ScaledRatio(std::int64_t part, std::int64_t whole, std::int64_t scale);

@@ -54,6 +54,15 @@ bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32
     return CurrentDiskDevices().Read(handle, buffer, count, got);
 }
 
+bool ReadDiskUncachedAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                        std::int32_t& got) {
+    got = 0;
+    if (!SeekDisk(handle, offset)) {
+        return false;
+    }
+    return CurrentDiskDevices().ReadUncached(handle, buffer, count, got);
+}
+
 std::int32_t WriteDiskAt(DiskHandle handle, std::int64_t offset, const void* buffer,
                          std::int32_t count) {
     if (!SeekDisk(handle, offset)) {

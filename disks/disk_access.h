@@ -35,6 +35,11 @@ bool ReadFirstSector(DiskHandle handle, unsigned char* buffer);
 bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
                 std::int32_t& got);
 
+// As ReadDiskAt, but past the system's cache: for reading a failed stretch
+// again piece by piece. offset and count are whole 512-byte sectors.
+bool ReadDiskUncachedAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                        std::int32_t& got);
+
 // Writes count bytes at the absolute offset and returns the count written: 0
 // when the seek failed, short when the device took fewer bytes.
 std::int32_t WriteDiskAt(DiskHandle handle, std::int64_t offset, const void* buffer,

@@ -5,22 +5,14 @@
 #include <ctime>
 
 #include "disks/path_text.h"
-#include "engine/image_chains.h"
 
 namespace fs = boost::filesystem;
 
 CCloneTask::CCloneTask() = default;
 
 CCloneTask::~CCloneTask() {
-    // A chain only refers to its file stream: empty it before the file goes.
-    CloseSourceChain(sourceStream);
-    CloseTargetChain(targetStream);
-    if (sourceFile.is_open()) {
-        sourceFile.close();
-    }
-    if (targetFile.is_open()) {
-        targetFile.close();
-    }
+    sourceImage.Close();
+    targetImage.Close();
     CloseDiskDevice(sourceDisk);
     CloseDiskDevice(targetDisk);
     if (copyThread) {
@@ -57,12 +49,9 @@ std::wstring CCloneTask::OpenSource() {
             }
             break;
         case EndpointKind::ImageFile:
-            UnbufferFile(sourceFile);
-            sourceFile.open(WideToUtf8(job.source.path), std::ios::in | std::ios::binary);
-            if (!sourceFile.is_open()) {
+            if (!sourceImage.Open(job.source.path, job.source.method, job.source.compressed)) {
                 return L"Could not open source image";
             }
-            ComposeSourceChain(sourceStream, job.source.method, job.source.compressed, sourceFile);
             break;
     }
     return L"";
@@ -93,13 +82,10 @@ std::wstring CCloneTask::OpenTarget() {
                     }
                 }
             }
-            UnbufferFile(targetFile);
-            targetFile.open(path.string(), std::ios::out | std::ios::binary);
-            if (!targetFile.is_open()) {
+            if (!targetImage.Create(job.target.path, job.target.method, job.target.compressed,
+                                    job.level)) {
                 return L"Could not create target image";
             }
-            ComposeTargetChain(targetStream, job.target.method, job.target.compressed, job.level,
-                               targetFile);
             break;
         }
     }

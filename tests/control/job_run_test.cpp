@@ -191,25 +191,32 @@ TEST_F(JobRun, ConvertingARawImageWithANonAsciiName) {
     EXPECT_TRUE(Enabled(ControlId::StartButton));
 }
 
-TEST_F(JobRun, RetryThenIgnoreOnTheShortLastBlock) {
+TEST_F(JobRun, RetryThenIgnoreZerosOnlyWhatStaysUnreadable) {
     Bytes data = MakeDiskData(3 * kMiB + 1000, 7);
-    disks.Add(0, data).readFailures[3 * kMiB + 10] = 2;
+    SimulatedDisk& source = disks.Add(0, data);
+    source.readFailures[kMiB + 10] = -1;
+    source.readFailures[3 * kMiB + 10] = -1;
     disks.Add(1, Bytes(data.size(), 0));
     dialog.SetSource(Disk(0), L"");
     dialog.SetTarget(Disk(1));
     window.Answer(BoxResult::Retry);
     window.Answer(BoxResult::Ignore);
+    window.Answer(BoxResult::Ignore);
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
     const std::vector<std::wstring> lines = window.LogLines();
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[3], L"Retry at position 3145728");
-    EXPECT_EQ(lines[4], L"Skipped 1048576 bytes at position 3145728");
-    EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 5, lines.end()),
-              Join(Report(end, std::to_wstring(size), size), {CopiedLine(end, size)}));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], L"Retry at position 1048576");
+    EXPECT_EQ(lines[4], L"Skipped 4096 bytes at position 1048576");
+    EXPECT_EQ(lines[5], L"Skipped 1000 bytes at position 3145728");
+    std::vector<std::wstring> report = Report(end, std::to_wstring(size), size);
+    report.push_back(L"Zero-Filled Bytes: 5096");
+    EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 6, lines.end()),
+              Join(report, {CopiedLine(end, size)}));
+    std::fill_n(data.begin() + kMiB, 4096, 0);
     std::fill(data.begin() + 3 * kMiB, data.end(), 0);
     EXPECT_EQ(disks.Disk(1).data, data);
-    EXPECT_EQ(Boxes(L"Error").size(), 2u);
+    EXPECT_EQ(Boxes(L"Error").size(), 3u);
     ExpectIdleAfterTheJob();
 }
 

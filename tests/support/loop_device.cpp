@@ -33,6 +33,10 @@ public:
     bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override {
         return PlatformDiskDevices().Read(handle, buffer, count, got);
     }
+    bool ReadUncached(DiskHandle handle, void* buffer, std::int32_t count,
+                      std::int32_t& got) override {
+        return PlatformDiskDevices().ReadUncached(handle, buffer, count, got);
+    }
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override {
         return PlatformDiskDevices().Write(handle, buffer, count);
     }

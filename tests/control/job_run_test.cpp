@@ -295,6 +295,35 @@ TEST_F(JobRun, FailedWriteIsReportedAsAnIncompleteTarget) {
     ExpectIdleAfterTheJob();
 }
 
+TEST_F(JobRun, FailedCompressedTargetSaysHowMuchOfTheStreamWasWritten) {
+    WriteFile(dir / "in.dsk", MakeDiskData(2 * kMiB, 14));
+    std::filesystem::create_symlink("/dev/full", dir / "full.dsk.gz");
+    dialog.SetSource(InDir("in.dsk"), L"");
+    dialog.SetTarget(InDir("full.dsk.gz"));
+    Run();
+    EXPECT_EQ(Boxes(L"Error"),
+              std::vector<std::wstring>{L"Writing to the target failed after 0 bytes of "
+                                        L"compressed data. The image is incomplete."});
+}
+
+TEST_F(JobRun, AnAgreedTruncationCompletesAndSaysWhatWasLeftOut) {
+    const Bytes data = MakeDiskData(3 * kMiB, 15);
+    WriteFile(dir / "in.dsk", data);
+    disks.Add(1, Bytes(2 * kMiB + 512, 0));
+    dialog.SetSource(InDir("in.dsk"), L"");
+    dialog.SetTarget(Disk(1));
+    window.Answer(BoxResult::Ok);  // "Truncate"
+    const Ending end = Run();
+    EXPECT_EQ(Boxes(L"Done"),
+              std::vector<std::wstring>{
+                  L"Image writing finished. Please disconnect the drive. Reboot before working "
+                  L"with another drive. The last 1048064 bytes of the source did not fit on the "
+                  L"target and were not copied."});
+    EXPECT_EQ(window.LogLines().back(), CopiedLine(end, 2 * kMiB + 512));
+    EXPECT_TRUE(disks.Disk(1).data == Bytes(data.begin(), data.begin() + 2 * kMiB + 512));
+    ExpectIdleAfterTheJob();
+}
+
 TEST_F(JobRun, CorruptSourceImageIsReportedAsAnIncompleteTarget) {
     WriteFile(dir / "in.dsk", MakeDiskData(4 * kMiB, 12));
     ASSERT_EQ(Shell("gzip -1 -c " + Quoted(dir / "in.dsk") + " > " + Quoted(dir / "in.dsk.gz")), 0);

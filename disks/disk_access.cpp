@@ -45,22 +45,29 @@ bool ReadFirstSector(DiskHandle handle, unsigned char* buffer) {
            got == kFirstSectorSize;
 }
 
-bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
-                std::int32_t& got) {
+namespace {
+
+bool ReadAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+            std::int32_t& got, bool uncached) {
     got = 0;
     if (!SeekDisk(handle, offset)) {
         return false;
     }
-    return CurrentDiskDevices().Read(handle, buffer, count, got);
+    DiskDevices& devices = CurrentDiskDevices();
+    return uncached ? devices.ReadUncached(handle, buffer, count, got)
+                    : devices.Read(handle, buffer, count, got);
+}
+
+}  // namespace
+
+bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                std::int32_t& got) {
+    return ReadAt(handle, offset, buffer, count, got, false);
 }
 
 bool ReadDiskUncachedAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
                         std::int32_t& got) {
-    got = 0;
-    if (!SeekDisk(handle, offset)) {
-        return false;
-    }
-    return CurrentDiskDevices().ReadUncached(handle, buffer, count, got);
+    return ReadAt(handle, offset, buffer, count, got, true);
 }
 
 std::int32_t WriteDiskAt(DiskHandle handle, std::int64_t offset, const void* buffer,

@@ -1,6 +1,6 @@
 // What the engine says about the target is what the target holds: failure
-// positions against real refusing files (/dev/full, a size limit), the flush
-// of a file its writer may not read, and names that are not UTF-8.
+// positions against real refusing files (/dev/full, a size limit), and the
+// flush of a file its writer may not read.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <functional>
 
-#include "disks/path_text.h"
 #include "task_runner.h"
 #include "test_files.h"
 
@@ -143,20 +142,6 @@ TEST_F(TargetTruth, ATargetItsWriterMayNotReadIsFlushedAndComplete) {
     });
     EXPECT_EQ(seen, std::vector<std::int64_t>{static_cast<std::int64_t>(CopyEnding::Completed)});
     EXPECT_EQ(Shell("gzip -dc " + Quoted(target) + " | cmp -s - " + Quoted(dir_ / "in.dsk")), 0);
-}
-
-TEST_F(TargetTruth, NamesThatAreNotUtf8AreUsedAsTheyAre) {
-    const std::string source = "caf\xe9.dsk";  // Latin-1
-    const std::string target = "bad\xff.dsk.gz";
-    std::filesystem::rename(dir_ / "in.dsk", dir_ / source);
-    const std::wstring targetPath = Utf8ToWide((dir_ / target).string());
-    RunResult run = RunJob(ImageJob(Utf8ToWide((dir_ / source).string()), CompressionMethod::None,
-                                    targetPath, CompressionMethod::Gzip));
-    ASSERT_EQ(run.startMessage, L"");
-    EXPECT_EQ(run.task->ending, CopyEnding::Completed);
-    EXPECT_EQ(Shell("gzip -dc " + Quoted(dir_ / target) + " | cmp -s - " + Quoted(dir_ / source)),
-              0);
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "bad\xef\xbf\xbd.dsk.gz"));
 }
 
 }  // namespace

@@ -31,19 +31,16 @@ std::int64_t CopyLimit(const CCloneTask& task) {
 }
 
 void NoteZeroFilled(CCloneTask& task, std::int64_t position, std::int64_t length) {
-    if (!task.zeroFilledRuns.empty()) {
-        ZeroFilledRun& last = task.zeroFilledRuns.back();
-        if (last.position + last.length == position) {
-            last.length += length;
-            task.zeroFilledBytes += length;
-            return;
-        }
-    }
-    task.zeroFilledRuns.push_back({position, length});
     task.zeroFilledBytes += length;
     if (task.firstZeroFilledPosition < 0) {
         task.firstZeroFilledPosition = position;
     }
+    std::vector<ZeroFilledRun>& runs = task.zeroFilledRuns;
+    if (!runs.empty() && runs.back().position + runs.back().length == position) {
+        runs.back().length += length;  // the run goes on
+        return;
+    }
+    runs.push_back({position, length});
 }
 
 // After an Ignore: reads the block at `position` again in pieces, so that

@@ -155,4 +155,26 @@ TEST_F(Jobs, NamesThatAreNotUtf8ReachTheFileSystemAsTheyAre) {
     EXPECT_NE(run.out.find("Target: bad\xff.dsk\n"), std::string::npos) << run.out;
 }
 
+TEST_F(Jobs, AFileSizeLimitIsAFailedWriteWhereTheFileEnds) {
+    const Bytes data = MakeDiskData(3 * kMiB, 6);
+    WriteFile(In("disk.dsk"), data);
+    std::string out;
+    // The shell counts the limit in its own units; the file's size is the truth.
+    const int status =
+        Capture("cd " + Quoted(dir.Path()) + " && HOME=" + Quoted(env.home) +
+                    " && ulimit -f 1536 && " BREVEL_CLI_PATH " disk.dsk lim.dsk 2>&1",
+                out);
+    EXPECT_EQ(status, 1) << out;
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(In("lim.dsk")));
+    ASSERT_GT(size, 0);
+    ASSERT_LT(size, 3 * kMiB);  // the limit falls inside the data
+    const std::string at = std::to_string(size);
+    EXPECT_NE(out.find("\nCopied Bytes: " + at + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Error: Writing to the target failed at position " + at +
+                       ". The target is incomplete.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(ReadFile(In("lim.dsk")) == Bytes(data.begin(), data.begin() + size));
+}
+
 }  // namespace

@@ -35,6 +35,10 @@ bool QueryDiskSize(DiskHandle handle, std::int64_t& size) {
     return CurrentDiskDevices().Size(handle, size);
 }
 
+bool QueryLogicalBlockSize(DiskHandle handle, std::int32_t& size) {
+    return handle != kInvalidDiskHandle && CurrentDiskDevices().LogicalBlockSize(handle, size);
+}
+
 bool ReadFirstSector(DiskHandle handle, unsigned char* buffer) {
     std::memset(buffer, 0, kFirstSectorSize);
     if (handle == kInvalidDiskHandle) {

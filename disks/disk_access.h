@@ -25,6 +25,10 @@ DiskHandle OpenDiskDevice(const std::wstring& path);
 // media, say).
 bool QueryDiskSize(DiskHandle handle, std::int64_t& size);
 
+// The smallest unit the disk reads (its logical block size); false when it
+// cannot be told.
+bool QueryLogicalBlockSize(DiskHandle handle, std::int32_t& size);
+
 // Zero-fills buffer (kFirstSectorSize bytes), then reads kFirstSectorSize
 // bytes at the handle's current position (offset 0 right after opening). True
 // only when exactly that many bytes came back.

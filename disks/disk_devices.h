@@ -14,6 +14,8 @@ public:
 
     virtual DiskHandle Open(const std::wstring& path) = 0;
     virtual bool Size(DiskHandle handle, std::int64_t& size) = 0;
+    // The smallest unit the device reads; false when it cannot tell.
+    virtual bool LogicalBlockSize(DiskHandle, std::int32_t&) { return false; }
     virtual bool Seek(DiskHandle handle, std::int64_t offset) = 0;
     // Reads at the handle's position and advances it; false on failure.
     virtual bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) = 0;

@@ -62,6 +62,15 @@ public:
         return true;
     }
 
+    bool LogicalBlockSize(DiskHandle handle, std::int32_t& size) override {
+        int bytes = 0;
+        if (ioctl(static_cast<int>(handle), BLKSSZGET, &bytes) != 0 || bytes <= 0) {
+            return false;
+        }
+        size = bytes;
+        return true;
+    }
+
     bool Seek(DiskHandle handle, std::int64_t offset) override {
         return lseek(static_cast<int>(handle), offset, SEEK_SET) == offset;
     }

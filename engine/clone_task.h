@@ -102,9 +102,9 @@ private:
 };
 
 inline constexpr std::int32_t kBlockSize = 1048576;
-// After an Ignore, a failed block is read again in pieces of this size, and
-// only the pieces that still fail become zeros. Linux keeps logical blocks
-// within its 4096-byte page, so each piece is whole logical blocks.
+// After an Ignore, a failed block is read again in pieces of the disk's
+// logical block size, but at least this size, and only the pieces that still
+// fail become zeros.
 inline constexpr std::int32_t kRescuePieceSize = 4096;
 
 // The copy thread's work: the whole copy, then the finishing sequence.

@@ -48,12 +48,17 @@ void NoteZeroFilled(CCloneTask& task, std::int64_t position, std::int64_t length
 bool RescueBlock(CCloneTask& task, std::int32_t length) {
     char* buffer = task.readBuffer.get();
     std::memset(buffer, 0, length);
+    std::int32_t sector = 0;
+    const std::int32_t pieceSize =
+        QueryLogicalBlockSize(task.sourceDisk, sector) && sector > kRescuePieceSize
+            ? sector
+            : kRescuePieceSize;
     std::int32_t done = 0;
     while (done < length) {
         if (task.cancelRequested) {
             return false;
         }
-        const std::int32_t piece = std::min(kRescuePieceSize, length - done);
+        const std::int32_t piece = std::min(pieceSize, length - done);
         std::int32_t got = 0;
         const std::int64_t at = task.position + done;
         if (ReadDiskUncachedAt(task.sourceDisk, at, buffer + done, piece, got) && got > 0) {

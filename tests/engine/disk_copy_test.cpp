@@ -70,8 +70,9 @@ TEST_F(DiskCopy, DiskThatEndsBeforeItsSizeIsNotAComplete) {
     EXPECT_TRUE(Image() == source_);
 }
 
-// On Ignore the failed block is read again in pieces of kRescuePieceSize:
-// only the pieces that still fail become zeros, adjacent ones as one run.
+// On Ignore the failed block is read again in pieces of the logical block
+// size, at least kRescuePieceSize: only the pieces that still fail become
+// zeros, adjacent ones as one run.
 TEST_F(DiskCopy, IgnoreZerosOnlyThePiecesThatStayUnreadable) {
     constexpr std::int64_t kPiece = kRescuePieceSize;
     const struct {
@@ -79,6 +80,7 @@ TEST_F(DiskCopy, IgnoreZerosOnlyThePiecesThatStayUnreadable) {
         std::int64_t size;
         std::vector<std::int64_t> failures;
         std::vector<ZeroFilledRun> runs;
+        std::int32_t logicalBlockSize = 0;  // 0: the disk does not tell
     } cases[] = {
         {"one piece", 5 * kMiB + 1000, {3 * kMiB + 17}, {{3 * kMiB, kPiece}}},
         {"two adjacent pieces", 5 * kMiB, {kMiB + kPiece - 1, kMiB + kPiece}, {{kMiB, 2 * kPiece}}},
@@ -87,10 +89,13 @@ TEST_F(DiskCopy, IgnoreZerosOnlyThePiecesThatStayUnreadable) {
          {kMiB + 5, 2 * kMiB - 1},
          {{kMiB, kPiece}, {2 * kMiB - kPiece, kPiece}}},
         {"the short last block", 2 * kMiB + 300, {2 * kMiB}, {{2 * kMiB, 300}}},
+        {"512-byte sectors", 2 * kMiB, {kMiB + 5}, {{kMiB, kPiece}}, 512},
+        {"8 KiB sectors", 2 * kMiB, {kMiB + 5}, {{kMiB, 8192}}, 8192},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedDisk& disk = AddSource(c.size);
+        disk.logicalBlockSize = c.logicalBlockSize;
         for (std::int64_t offset : c.failures) {
             disk.readFailures[offset] = -1;
         }

@@ -30,6 +30,9 @@ public:
     bool Seek(DiskHandle handle, std::int64_t offset) override {
         return PlatformDiskDevices().Seek(handle, offset);
     }
+    bool LogicalBlockSize(DiskHandle handle, std::int32_t& size) override {
+        return PlatformDiskDevices().LogicalBlockSize(handle, size);
+    }
     bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override {
         return PlatformDiskDevices().Read(handle, buffer, count, got);
     }

@@ -80,6 +80,9 @@ void RunTimer(TerminalWindow& window, CBrevelDialog& dialog) {
             dialog.OnCancelTask();
             window.SetCancelConfirmed(false);
         }
+        if (dialog.task) {
+            window.NoteCopyPosition(dialog.task->position);
+        }
         dialog.OnTimer();
         if (dialog.task) {
             window.DrawProgress(dialog.progress);

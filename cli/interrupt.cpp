@@ -20,6 +20,9 @@ void CatchInterrupts() {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // A target over the file size limit is a failed write with its position,
+    // not the end of the process.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 bool Interrupted() {

@@ -204,5 +204,15 @@ int TerminalWindow::AskAbortRetryIgnore(const std::string& text, unsigned style)
                 Question::Preset{word, question.choices[i].result, "--on-read-error " + word};
         }
     }
+    if (options_.onReadError == ReadErrorPolicy::Retry) {
+        presetRetries_ = copyPosition_ == retriedPosition_ ? presetRetries_ + 1 : 1;
+        retriedPosition_ = copyPosition_;
+        if (presetRetries_ > kPresetRetries) {
+            // A block that never reads must not hold the copy for ever.
+            question.preset.reset();
+            question.safe.reason = "--on-read-error retry: " + std::to_string(kPresetRetries) +
+                                   " retries of this block failed";
+        }
+    }
     return Pose(question);
 }

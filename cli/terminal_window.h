@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,6 +28,13 @@ public:
     bool TimerRunning() const { return timerRunning_; }
     int TimerPeriod() const { return timerPeriod_; }
     bool Ended() const { return ended_; }
+
+    // --on-read-error retry answers Retry this many times for one block; then
+    // the user is asked on a terminal, and without one the copy aborts.
+    static constexpr int kPresetRetries = 3;
+    // The copy's position before each tick: a read error's question is about
+    // the block there, so that retries are counted per block.
+    void NoteCopyPosition(std::int64_t position) { copyPosition_ = position; }
 
     // While set, the question whether to cancel the running task is answered
     // OK: the user's interrupt is that confirmation.
@@ -115,4 +123,7 @@ private:
     int timerPeriod_ = 100;
     bool ended_ = false;
     bool cancelConfirmed_ = false;
+    std::int64_t copyPosition_ = -1;
+    std::int64_t retriedPosition_ = -1;  // the block that the preset retried
+    int presetRetries_ = 0;              // how often, so far
 };

@@ -107,9 +107,8 @@ void CBrevelDialog::AnswerReadError(std::int64_t position) {
             AppendLog((boost::wformat(L"Retry at position %lld") % position).str());
             break;
         case BoxResult::Ignore:
-            AppendLog((boost::wformat(L"Skipped %lld bytes at position %lld") % task->blockSize %
-                       position)
-                          .str());
+            // The block is read again in small pieces; what stays unreadable
+            // is logged, run by run, when the job ends.
             break;
         default:
             // No answer at all (the box failed) would leave the copy waiting

@@ -25,6 +25,9 @@ void CBrevelDialog::WriteReport(const CCloneTask& finished, std::int64_t positio
                (ran.sourceSize == -1 ? std::wstring(L"Unknown") : std::to_wstring(ran.sourceSize)))
                   .str());
     AppendLog((boost::wformat(L"Copied Bytes: %lld") % position).str());
+    if (finished.zeroFilledBytes > 0) {
+        AppendLog((boost::wformat(L"Zero-Filled Bytes: %lld") % finished.zeroFilledBytes).str());
+    }
     if (ran.target.kind == EndpointKind::ImageFile && ran.target.compressed) {
         boost::system::error_code error;
         const std::uintmax_t size = fs::file_size(fs::path(WideToUtf8(ran.target.path)), error);
@@ -44,6 +47,16 @@ void CBrevelDialog::WriteReport(const CCloneTask& finished, std::int64_t positio
 }
 
 void CBrevelDialog::FinishJob(std::int64_t position) {
+    for (const ZeroFilledRun& run : task->zeroFilledRuns) {
+        AppendLog(
+            (boost::wformat(L"Skipped %lld bytes at position %lld") % run.length % run.position)
+                .str());
+    }
+    if (task->paddingBytes > 0) {
+        AppendLog((boost::wformat(L"Ignored %lld zero bytes after the end of the compressed data") %
+                   task->paddingBytes)
+                      .str());
+    }
     WriteReport(*task, position);
     lastOutcome = OutcomeOf(*task, position);
     const std::wstring failure = FailureReason(task->job, task->ending, task->failurePosition);

@@ -170,6 +170,7 @@ bool CBrevelDialog::ConfirmTarget() {
 }
 
 bool CBrevelDialog::ValidateJob() {
+    job.truncateTarget = false;  // until the user agrees, for this job
     if (job.source.path.empty()) {
         ShowError(L"Source path not specified");
         return false;
@@ -207,9 +208,10 @@ bool CBrevelDialog::ValidateJob() {
                  L"Source is %s larger than the target drive. Do you want to continue anyway?") %
              FormatByteSize(job.sourceSize - job.targetSize))
                 .str();
-        if (window_.ShowMessageBox(question, L"Truncate",
-                                   BoxStyle::OkCancel | BoxStyle::IconWarning |
-                                       BoxStyle::DefaultButton2) != BoxResult::Ok) {
+        job.truncateTarget = window_.ShowMessageBox(question, L"Truncate",
+                                                    BoxStyle::OkCancel | BoxStyle::IconWarning |
+                                                        BoxStyle::DefaultButton2) == BoxResult::Ok;
+        if (!job.truncateTarget) {
             return false;
         }
     }

@@ -25,17 +25,23 @@ JobMode ModeOf(const CloneJob& job) {
 
 std::wstring CompletedMessage(const CCloneTask& task) {
     const CloneJob& job = task.job;
-    if (job.target.kind != EndpointKind::PhysicalDisk || task.partitionRereadError == 0) {
-        return ModeOf(job).finalMessage;
+    std::wstring message = ModeOf(job).finalMessage;
+    if (job.target.kind == EndpointKind::PhysicalDisk && task.partitionRereadError != 0) {
+        message = (boost::wformat(L"%s The system could not re-read the partition table of %s "
+                                  L"(%s): disconnect and reconnect the drive before using it.") %
+                   (job.source.kind == EndpointKind::PhysicalDisk ? L"Cloning finished."
+                                                                  : L"Image writing finished.") %
+                   Utf8ToWide(job.target.disk.node) %
+                   Utf8ToWide(std::strerror(task.partitionRereadError)))
+                      .str();
     }
-    const wchar_t* done = job.source.kind == EndpointKind::PhysicalDisk
-                              ? L"Cloning finished."
-                              : L"Image writing finished.";
-    return (boost::wformat(L"%s The system could not re-read the partition table of %s (%s): "
-                           L"disconnect and reconnect the drive before using it.") %
-            done % Utf8ToWide(job.target.disk.node) %
-            Utf8ToWide(std::strerror(task.partitionRereadError)))
-        .str();
+    if (task.truncatedBytes > 0) {
+        message += (boost::wformat(L" The last %lld bytes of the source did not fit on the target "
+                                   L"and were not copied.") %
+                    task.truncatedBytes)
+                       .str();
+    }
+    return message;
 }
 
 ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcome) {
@@ -76,7 +82,11 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
     const wchar_t* pattern = nullptr;
     switch (ending) {
         case CopyEnding::WriteFailed:
-            pattern = L"Writing to the target failed at position %lld. The target is incomplete.";
+            pattern = job.target.kind == EndpointKind::ImageFile && job.target.compressed
+                          ? L"Writing to the target failed after %lld bytes of compressed data. "
+                            L"The image is incomplete."
+                          : L"Writing to the target failed at position %lld. The target is "
+                            L"incomplete.";
             break;
         case CopyEnding::SourceUnreadable:
             pattern =

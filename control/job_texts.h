@@ -16,8 +16,9 @@ struct JobMode {
 JobMode ModeOf(const CloneJob& job);
 
 // The "Done" box's text for a task that completed: the mode's final message,
-// or, when the kernel did not take a written disk's new partition table, what
-// to do about that.
+// with what to do when the kernel did not take a written disk's new partition
+// table, and how many bytes of the source did not fit when the user agreed to
+// a smaller target disk.
 std::wstring CompletedMessage(const CCloneTask& task);
 
 // The closing box of a job that did not fail, and whether its text is also

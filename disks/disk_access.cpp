@@ -84,19 +84,39 @@ bool QueryDiskSize(DiskHandle handle, std::int64_t& size) {
     return CurrentDiskDevices().Size(handle, size);
 }
 
+bool QueryLogicalBlockSize(DiskHandle handle, std::int32_t& size) {
+    return handle != kInvalidDiskHandle && CurrentDiskDevices().LogicalBlockSize(handle, size);
+}
+
 bool ReadFirstSector(DiskHandle handle, unsigned char* buffer) {
     std::memset(buffer, 0, kFirstSectorSize);
     std::int32_t got = 0;
     return ReadDiskAt(handle, 0, buffer, kFirstSectorSize, got) && got == kFirstSectorSize;
 }
 
-bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
-                std::int32_t& got) {
+namespace {
+
+bool ReadAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+            std::int32_t& got, bool uncached) {
     got = 0;
     if (!SeekDisk(handle, offset)) {
         return false;
     }
-    return CurrentDiskDevices().Read(handle, buffer, count, got);
+    DiskDevices& devices = CurrentDiskDevices();
+    return uncached ? devices.ReadUncached(handle, buffer, count, got)
+                    : devices.Read(handle, buffer, count, got);
+}
+
+}  // namespace
+
+bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                std::int32_t& got) {
+    return ReadAt(handle, offset, buffer, count, got, false);
+}
+
+bool ReadDiskUncachedAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                        std::int32_t& got) {
+    return ReadAt(handle, offset, buffer, count, got, true);
 }
 
 std::int32_t WriteDiskAt(DiskHandle handle, std::int64_t offset, const void* buffer,

@@ -76,6 +76,10 @@ DiskOpening OpenDisk(const DiskIdentity& expected, DiskUse use);
 // media, say).
 bool QueryDiskSize(DiskHandle handle, std::int64_t& size);
 
+// The smallest unit the disk reads (its logical block size); false when it
+// cannot be told.
+bool QueryLogicalBlockSize(DiskHandle handle, std::int32_t& size);
+
 // Zero-fills buffer (kFirstSectorSize bytes), then reads kFirstSectorSize
 // bytes at offset 0. True only when exactly that many bytes came back.
 bool ReadFirstSector(DiskHandle handle, unsigned char* buffer);
@@ -84,6 +88,11 @@ bool ReadFirstSector(DiskHandle handle, unsigned char* buffer);
 // fails; otherwise got is the count read, which may be short.
 bool ReadDiskAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
                 std::int32_t& got);
+
+// As ReadDiskAt, but past the system's cache: for reading a failed stretch
+// again piece by piece. offset and count are whole 512-byte sectors.
+bool ReadDiskUncachedAt(DiskHandle handle, std::int64_t offset, void* buffer, std::int32_t count,
+                        std::int32_t& got);
 
 // Writes count bytes at the absolute offset and returns the count written: 0
 // when the seek failed, short when the device took fewer bytes.

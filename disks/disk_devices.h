@@ -21,9 +21,18 @@ public:
     // What the open handle is; nothing when that cannot be told.
     virtual std::optional<DiskIdentity> Identify(DiskHandle handle) = 0;
     virtual bool Size(DiskHandle handle, std::int64_t& size) = 0;
+    // The smallest unit the device reads; false when it cannot tell.
+    virtual bool LogicalBlockSize(DiskHandle, std::int32_t&) { return false; }
     virtual bool Seek(DiskHandle handle, std::int64_t offset) = 0;
     // Reads at the handle's position and advances it; false on failure.
     virtual bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) = 0;
+    // As Read, but past the system's cache where the platform has one, so
+    // that an unreadable sector fails only the reads that touch it, not the
+    // cached stretch around it. Offsets and counts in whole 512-byte sectors.
+    virtual bool ReadUncached(DiskHandle handle, void* buffer, std::int32_t count,
+                              std::int32_t& got) {
+        return Read(handle, buffer, count, got);
+    }
     // Writes at the handle's position and advances it; returns the count taken.
     virtual std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) = 0;
     // Flushes what was written; false when the flush failed.

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_set>
 
@@ -28,10 +30,13 @@ int OpenRetryingInterrupts(const char* node, int flags) {
     return fd;
 }
 
-// Block devices through file descriptors, never O_DIRECT. A source is opened
-// read-only; a target for reading and writing with O_EXCL, which the kernel
-// refuses for a block device that is mounted or otherwise claimed. Whatever
-// was written is fsync'ed before the descriptor is closed.
+// Buffers for O_DIRECT: page-aligned, which satisfies every logical block size.
+constexpr std::size_t kDirectAlignment = 4096;
+
+// Block devices through file descriptors, O_DIRECT only for the rescue reads.
+// A source is opened read-only; a target for reading and writing with O_EXCL,
+// which the kernel refuses for a block device that is mounted or otherwise
+// claimed. Whatever was written is fsync'ed before the descriptor is closed.
 class LinuxDiskDevices final : public DiskDevices {
 public:
     std::optional<DiskIdentity> Describe(int number) override {
@@ -115,6 +120,15 @@ public:
         return true;
     }
 
+    bool LogicalBlockSize(DiskHandle handle, std::int32_t& size) override {
+        int bytes = 0;
+        if (ioctl(static_cast<int>(handle), BLKSSZGET, &bytes) != 0 || bytes <= 0) {
+            return false;
+        }
+        size = bytes;
+        return true;
+    }
+
     bool Seek(DiskHandle handle, std::int64_t offset) override {
         return lseek(static_cast<int>(handle), offset, SEEK_SET) == offset;
     }
@@ -138,6 +152,28 @@ public:
             got += static_cast<std::int32_t>(n);
         }
         return true;
+    }
+
+    // O_DIRECT for the one read: the page cache fails a whole folio (16 KiB
+    // and more) around one bad sector, and keeps it failed for the next read.
+    bool ReadUncached(DiskHandle handle, void* buffer, std::int32_t count,
+                      std::int32_t& got) override {
+        const int fd = static_cast<int>(handle);
+        const int flags = fcntl(fd, F_GETFL);
+        void* aligned = nullptr;
+        if (flags < 0 || count <= 0 || posix_memalign(&aligned, kDirectAlignment, count) != 0) {
+            return Read(handle, buffer, count, got);
+        }
+        bool ok = false;
+        if (fcntl(fd, F_SETFL, flags | O_DIRECT) == 0) {
+            ok = Read(handle, aligned, count, got);
+            fcntl(fd, F_SETFL, flags);
+            std::memcpy(buffer, aligned, static_cast<std::size_t>(got));
+        } else {
+            ok = Read(handle, buffer, count, got);
+        }
+        std::free(aligned);
+        return ok;
     }
 
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override {

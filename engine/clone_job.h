@@ -65,6 +65,9 @@ struct CloneJob {
     // Bytes, -1 = unknown (a compressed source image). A disk source is read
     // up to this size.
     std::int64_t sourceSize = -1;
-    // Bytes of a target disk, -1 = unknown. Not used by the engine.
+    // Bytes of a target disk, -1 = unknown.
     std::int64_t targetSize = -1;
+    // The user agreed to copy only what fits onto a target disk smaller than
+    // the source: the copy ends, complete, at targetSize.
+    bool truncateTarget = false;
 };

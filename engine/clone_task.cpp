@@ -7,7 +7,6 @@
 
 #include "disks/path_text.h"
 #include "engine/disk_open_text.h"
-#include "engine/image_chains.h"
 
 namespace fs = boost::filesystem;
 
@@ -15,15 +14,8 @@ CCloneTask::CCloneTask() = default;
 
 CCloneTask::~CCloneTask() {
     Cancel();
-    // A chain only refers to its file stream: empty it before the file goes.
-    CloseSourceChain(sourceStream);
-    CloseTargetChain(targetStream);
-    if (sourceFile.is_open()) {
-        sourceFile.close();
-    }
-    if (targetFile.is_open()) {
-        targetFile.close();
-    }
+    sourceImage.Close();
+    targetImage.Close();
 }
 
 std::wstring CCloneTask::Start(CloneJob newJob) {
@@ -56,9 +48,7 @@ std::wstring CCloneTask::OpenSource() {
             break;
         }
         case EndpointKind::ImageFile:
-            UnbufferFile(sourceFile);
-            sourceFile.open(WideToUtf8(job.source.path), std::ios::in | std::ios::binary);
-            if (!sourceFile.is_open()) {
+            if (!sourceImage.Open(job.source.path, job.source.method, job.source.compressed)) {
                 return WithSystemReason(L"Could not open source image", errno);
             }
             {
@@ -67,7 +57,6 @@ std::wstring CCloneTask::OpenSource() {
                     fs::file_size(fs::path(WideToUtf8(job.source.path)), error);
                 sourceFileSize = error ? -1 : static_cast<std::int64_t>(size);
             }
-            ComposeSourceChain(sourceStream, job.source.method, job.source.compressed, sourceFile);
             break;
     }
     return L"";
@@ -105,13 +94,10 @@ std::wstring CCloneTask::OpenTarget() {
                     }
                 }
             }
-            UnbufferFile(targetFile);
-            targetFile.open(path.string(), std::ios::out | std::ios::binary);
-            if (!targetFile.is_open()) {
+            if (!targetImage.Create(job.target.path, job.target.method, job.target.compressed,
+                                    job.level)) {
                 return WithSystemReason(L"Could not create target image", errno);
             }
-            ComposeTargetChain(targetStream, job.target.method, job.target.compressed, job.level,
-                               targetFile);
             break;
         }
     }

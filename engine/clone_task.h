@@ -1,15 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <boost/iostreams/filtering_stream.hpp>
 #include <boost/thread/thread.hpp>
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "disks/disk_access.h"
 #include "engine/clone_job.h"
+#include "engine/image_reader.h"
+#include "engine/image_writer.h"
 
 // How a copy ended. Set by the copy thread before it sets `finished`, so that
 // the window can tell a complete copy from one that stopped short.
@@ -21,6 +22,12 @@ enum class CopyEnding : std::int32_t {
     // The source image failed (I/O error, corrupt or truncated data), or a
     // source disk gave no more data before its size was reached.
     SourceUnreadable = 4,
+};
+
+// A stretch of a source disk that could not be read and was written as zeros.
+struct ZeroFilledRun {
+    std::int64_t position;
+    std::int64_t length;
 };
 
 // The running copy. The window creates one per job with new, calls Start once,
@@ -54,11 +61,9 @@ public:
     std::int64_t startTime = 0;
     std::int64_t finishTime = 0;
     std::int64_t speedMark = 0;  // the window's; the task only stores it
-    boost::iostreams::filtering_istream sourceStream;
-    std::ifstream sourceFile;
+    ImageReader sourceImage;
     OpenedDisk sourceDisk;
-    boost::iostreams::filtering_ostream targetStream;
-    std::ofstream targetFile;
+    ImageWriter targetImage;
     OpenedDisk targetDisk;
     std::atomic<std::int64_t> position{0};
     // A source image: the bytes of the file read so far (compressed bytes for
@@ -76,19 +81,29 @@ public:
     std::int32_t bytesWritten = 0;
     std::int64_t writePosition = 0;
 
-    // Valid once `finished` is true.
+    // Valid once `finished` is true. `position` is then the count of source
+    // bytes handed over successfully: after a failed write it leaves out the
+    // block that failed (for a raw target, all but what reached it).
     CopyEnding ending = CopyEnding::Completed;
-    // Byte offset where a failed copy stopped: the first byte not written
-    // (WriteFailed), the start of the unreadable block (ReadErrorAborted), or
-    // the source bytes delivered before the image failed (SourceUnreadable).
+    // Where a failed copy stopped: for WriteFailed the bytes that reached the
+    // target (a raw image or disk holds exactly that many; for a compressed
+    // image, the bytes of the incomplete compressed stream), else the start
+    // of the unreadable block (ReadErrorAborted) or the source bytes
+    // delivered before the image failed (SourceUnreadable).
     std::int64_t failurePosition = -1;
     // A target disk whose new partition table the kernel did not take after
     // the flush: why (errno); 0 when it did, or when there was nothing to do.
     int partitionRereadError = 0;
-    // Source bytes that could not be read and were written as zeros (Ignore),
-    // and where the first of them was (-1: none).
+    // The stretches of the source disk that stayed unreadable after an Ignore
+    // and were written as zeros, in order; adjacent ones are one run.
+    std::vector<ZeroFilledRun> zeroFilledRuns;
     std::int64_t zeroFilledBytes = 0;
-    std::int64_t firstZeroFilledPosition = -1;
+    std::int64_t firstZeroFilledPosition = -1;  // -1 when nothing was zero-filled
+    // Zero bytes after the last stream of a compressed source image, ignored.
+    std::int64_t paddingBytes = 0;
+    // Source bytes left out because the target disk ended there, as the user
+    // agreed (job.truncateTarget).
+    std::int64_t truncatedBytes = 0;
 
 private:
     std::wstring OpenSource();
@@ -96,6 +111,10 @@ private:
 };
 
 inline constexpr std::int32_t kBlockSize = 1048576;
+// After an Ignore, a failed block is read again in pieces of the disk's
+// logical block size, but at least this size, and only the pieces that still
+// fail become zeros.
+inline constexpr std::int32_t kRescuePieceSize = 4096;
 
 // The copy thread's work: the whole copy, then the finishing sequence.
 void RunCopy(CCloneTask* task);

@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <new>
 #include <optional>
 
 #include "engine/clone_task.h"
-#include "engine/file_sync.h"
-#include "engine/image_chains.h"
 
 namespace {
 
@@ -20,6 +19,61 @@ enum class ReadResult {
     Cancelled,    // a cancel arrived while waiting for the user
     RestartPass,  // the user asked to read the same block again
 };
+
+// The end of the source for this job: its size, or where the target disk
+// ends when the user agreed to leave the rest out.
+std::int64_t CopyLimit(const CCloneTask& task) {
+    const CloneJob& job = task.job;
+    if (job.truncateTarget && job.target.kind == EndpointKind::PhysicalDisk &&
+        job.targetSize >= 0) {
+        return job.targetSize;
+    }
+    return std::numeric_limits<std::int64_t>::max();
+}
+
+void NoteZeroFilled(CCloneTask& task, std::int64_t position, std::int64_t length) {
+    task.zeroFilledBytes += length;
+    if (task.firstZeroFilledPosition < 0) {
+        task.firstZeroFilledPosition = position;
+    }
+    std::vector<ZeroFilledRun>& runs = task.zeroFilledRuns;
+    if (!runs.empty() && runs.back().position + runs.back().length == position) {
+        runs.back().length += length;  // the run goes on
+        return;
+    }
+    runs.push_back({position, length});
+}
+
+// After an Ignore: reads the block at `position` again in pieces, so that
+// only what still cannot be read becomes zeros. False on a cancel.
+bool RescueBlock(CCloneTask& task, std::int32_t length) {
+    char* buffer = task.readBuffer.get();
+    std::memset(buffer, 0, length);
+    std::int32_t sector = 0;
+    const std::int32_t pieceSize =
+        QueryLogicalBlockSize(task.sourceDisk.Handle(), sector) && sector > kRescuePieceSize
+            ? sector
+            : kRescuePieceSize;
+    std::int32_t done = 0;
+    while (done < length) {
+        if (task.cancelRequested) {
+            return false;
+        }
+        const std::int32_t piece = std::min(pieceSize, length - done);
+        std::int32_t got = 0;
+        const std::int64_t at = task.position + done;
+        if (ReadDiskUncachedAt(task.sourceDisk.Handle(), at, buffer + done, piece, got) &&
+            got > 0) {
+            done += std::min(got, piece);
+            continue;
+        }
+        // What a failed read left in the buffer is not data.
+        std::memset(buffer + done, 0, piece);
+        NoteZeroFilled(task, at, piece);
+        done += piece;
+    }
+    return true;
+}
 
 // A disk read failed: raise the question and wait for the window's answer.
 ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int32_t& got) {
@@ -38,14 +92,11 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
         if (answer == ReadErrorAnswer::Retry) {
             return ReadResult::RestartPass;
         }
-        if (answer == ReadErrorAnswer::Ignore &&
-            SeekDisk(task.sourceDisk.Handle(), task.position + length)) {
-            std::memset(task.readBuffer.get(), 0, length);
-            got = length;
-            if (task.firstZeroFilledPosition < 0) {
-                task.firstZeroFilledPosition = task.position;
+        if (answer == ReadErrorAnswer::Ignore) {
+            if (!RescueBlock(task, length)) {
+                return ReadResult::Cancelled;
             }
-            task.zeroFilledBytes += length;
+            got = length;
             return ReadResult::Data;
         }
         return ReadResult::Aborted;
@@ -53,11 +104,13 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
 }
 
 ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
+    const std::int64_t left = CopyLimit(task) - task.position;
+    const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(left, task.blockSize));
     switch (task.job.source.kind) {
         case EndpointKind::PhysicalDisk: {
             const std::int64_t remaining = task.job.sourceSize - task.position;
             const auto length =
-                static_cast<std::int32_t>(std::min<std::int64_t>(remaining, task.blockSize));
+                static_cast<std::int32_t>(std::min<std::int64_t>(remaining, wanted));
             if (length <= 0) {
                 return ReadResult::Data;
             }
@@ -68,18 +121,21 @@ ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
             got = 0;
             return AwaitReadErrorAnswer(task, length, got);
         }
-        case EndpointKind::ImageFile:
-            task.sourceStream.read(task.readBuffer.get(), task.blockSize);
-            if (task.sourceStream.bad()) {
-                return ReadResult::Unreadable;  // what this read extracted is dropped
+        case EndpointKind::ImageFile: {
+            if (wanted <= 0) {
+                return ReadResult::Data;
             }
-            got = static_cast<std::int32_t>(task.sourceStream.gcount());
-            if (const std::streamoff consumed = task.sourceFile.tellg(); consumed >= 0) {
-                task.sourceConsumed = consumed;
-            } else {
-                task.sourceFile.clear(task.sourceFile.rdstate() & ~std::ios::failbit);
+            // Fill the whole block unless the data ends: the reader may
+            // deliver less per call than it holds.
+            ImageReader::Status status = ImageReader::Status::Data;
+            while (got < wanted && status == ImageReader::Status::Data) {
+                got += task.sourceImage.Read(task.readBuffer.get() + got, wanted - got, status);
             }
-            return ReadResult::Data;
+            task.sourceConsumed = task.sourceImage.ConsumedBytes();
+            // A fault comes only after everything before it was delivered.
+            return got == 0 && status == ImageReader::Status::Failed ? ReadResult::Unreadable
+                                                                     : ReadResult::Data;
+        }
     }
     return ReadResult::Data;
 }
@@ -93,16 +149,8 @@ std::unique_ptr<char[]> AllocateBlock(std::int32_t size) {
 bool CloseEverything(CCloneTask& task) {
     task.readBuffer.reset();
     task.writeBuffer.reset();
-    CloseSourceChain(task.sourceStream);
-    bool targetIntact = CloseTargetChain(task.targetStream);
-    if (task.sourceFile.is_open()) {
-        task.sourceFile.close();
-    }
-    if (task.targetFile.is_open()) {
-        task.targetFile.close();
-        targetIntact =
-            !task.targetFile.fail() && FlushFileToStorage(task.job.target.path) && targetIntact;
-    }
+    task.sourceImage.Close();
+    bool targetIntact = task.targetImage.Close();
     task.sourceDisk.Close();
     if (task.targetDisk.IsOpen()) {
         // Flushed first, so that the kernel reads the partition table that is
@@ -148,8 +196,7 @@ private:
                 task_.writerThread->join();
                 task_.writerThread.reset();
                 if (task_.bytesWritten != task_.bytesToWrite) {
-                    End(CopyEnding::WriteFailed,
-                        task_.writePosition + std::max<std::int32_t>(task_.bytesWritten, 0));
+                    WriteFell();
                     task_.cancelRequested = true;
                     return;
                 }
@@ -169,6 +216,18 @@ private:
         }
     }
 
+    // The block handed over last did not reach the target whole.
+    void WriteFell() {
+        std::int64_t reached = task_.writePosition + std::max<std::int32_t>(task_.bytesWritten, 0);
+        std::int64_t handedOver = reached;
+        if (task_.job.target.kind == EndpointKind::ImageFile) {
+            reached = task_.targetImage.BytesOnTarget();
+            handedOver = task_.targetImage.Compressed() ? task_.writePosition : reached;
+        }
+        End(CopyEnding::WriteFailed, reached);
+        handedOver_ = handedOver;
+    }
+
     void EndOfData(ReadResult result) {
         switch (result) {
             case ReadResult::Unreadable:
@@ -181,14 +240,24 @@ private:
                 End(CopyEnding::Cancelled, -1);
                 break;
             default:
-                if (task_.job.source.kind == EndpointKind::PhysicalDisk &&
-                    task_.position < task_.job.sourceSize) {
-                    // The disk gave no more data before its size was reached.
-                    End(CopyEnding::SourceUnreadable, task_.position);
-                } else {
-                    End(CopyEnding::Completed, -1);
-                }
+                EndOfSource();
                 break;
+        }
+    }
+
+    void EndOfSource() {
+        const CloneJob& job = task_.job;
+        const std::int64_t limit = CopyLimit(task_);
+        if (task_.position >= limit) {
+            task_.truncatedBytes = std::max<std::int64_t>(job.sourceSize - task_.position, 0);
+            End(CopyEnding::Completed, -1);
+        } else if (job.source.kind == EndpointKind::PhysicalDisk &&
+                   task_.position < job.sourceSize) {
+            // The disk gave no more data before its size was reached.
+            End(CopyEnding::SourceUnreadable, task_.position);
+        } else {
+            task_.paddingBytes = task_.sourceImage.PaddingBytes();
+            End(CopyEnding::Completed, -1);
         }
     }
 
@@ -202,6 +271,7 @@ private:
             task_.writerThread = std::make_unique<boost::thread>(WriteBlock, &task_);
         } catch (...) {
             End(CopyEnding::WriteFailed, task_.writePosition);
+            handedOver_ = task_.writePosition;
             task_.cancelRequested = true;
             return false;
         }
@@ -220,8 +290,16 @@ private:
         const bool targetIntact = CloseEverything(task_);
         CopyEnding ending = ending_.value_or(CopyEnding::Completed);
         if (!targetIntact && (ending == CopyEnding::Completed || ending == CopyEnding::Cancelled)) {
+            // The flush at the close failed: placed where the target stopped.
             ending = CopyEnding::WriteFailed;
-            failurePosition_ = task_.position;
+            failurePosition_ = task_.job.target.kind == EndpointKind::ImageFile
+                                   ? task_.targetImage.BytesOnTarget()
+                                   : task_.position.load();
+            task_.truncatedBytes = 0;
+            task_.paddingBytes = 0;
+        }
+        if (handedOver_) {
+            task_.position = *handedOver_;
         }
         task_.ending = ending;
         task_.failurePosition = failurePosition_;
@@ -232,6 +310,7 @@ private:
     CCloneTask& task_;
     std::optional<CopyEnding> ending_;
     std::int64_t failurePosition_ = -1;
+    std::optional<std::int64_t> handedOver_;  // set when a write fell short
 };
 
 }  // namespace
@@ -243,8 +322,10 @@ void RunCopy(CCloneTask* task) {
 void WriteBlock(CCloneTask* task) {
     switch (task->job.target.kind) {
         case EndpointKind::ImageFile:
-            task->targetStream.write(task->writeBuffer.get(), task->bytesToWrite);
-            task->bytesWritten = task->targetStream.bad() ? 0 : task->bytesToWrite;
+            task->bytesWritten =
+                task->targetImage.Write(task->writeBuffer.get(), task->bytesToWrite)
+                    ? task->bytesToWrite
+                    : 0;
             return;
         case EndpointKind::PhysicalDisk:
             task->bytesWritten = WriteDiskAt(task->targetDisk.Handle(), task->writePosition,

@@ -10,6 +10,7 @@
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
 #include "disks/disk_opener.h"
+#include "disks/path_text.h"
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
 #include "qt/qt_window_port.h"
@@ -18,7 +19,8 @@
 std::vector<std::wstring> PositionalArguments(int argc, char** argv) {
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
-        arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdWString());
+        // Names are bytes: every one comes through, UTF-8 or not.
+        arguments.push_back(Utf8ToWide(argv[i]));
     }
     return arguments;
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "control/control_ids.h"
+#include "qt/qt_text.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::optional<std::wstring> RunFileDialog(QWidget* parent, bool save,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdWString();
+    return FromQString(QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }
 
 }  // namespace
@@ -69,7 +70,7 @@ void ConfigureFileDialog(QFileDialog& dialog, bool save, const std::wstring& ini
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
     }
-    const QString name = QString::fromStdWString(initialName);
+    const QString name = ToQString(initialName);
     if (name.isEmpty()) {
         return;
     }

@@ -8,14 +8,7 @@
 #include "qt/file_dialogs.h"
 #include "qt/main_window_widget.h"
 #include "qt/message_box.h"
-
-namespace {
-
-QString Q(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
-
-}  // namespace
+#include "qt/qt_text.h"
 
 QtWindowPort::QtWindowPort(MainWindowWidget& window)
     : window_(window), keepAwake_(MakePlatformKeepAwake()) {}
@@ -23,15 +16,15 @@ QtWindowPort::QtWindowPort(MainWindowWidget& window)
 QtWindowPort::~QtWindowPort() = default;
 
 std::wstring QtWindowPort::GetControlText(int id) {
-    return window_.ControlText(id).toStdWString();
+    return FromQString(window_.ControlText(id));
 }
 
 void QtWindowPort::SetControlText(int id, const std::wstring& text) {
-    window_.SetControlText(id, Q(text));
+    window_.SetControlText(id, ToQString(text));
 }
 
 std::wstring QtWindowPort::GetCaption() {
-    return window_.Caption().toStdWString();
+    return FromQString(window_.Caption());
 }
 
 void QtWindowPort::EnableControl(int id, bool enable) {
@@ -67,11 +60,11 @@ void QtWindowPort::SetProgressPosition(int position) {
 }
 
 void QtWindowPort::SetStatusText(const std::wstring& text) {
-    window_.SetStatusText(Q(text));
+    window_.SetStatusText(ToQString(text));
 }
 
 void QtWindowPort::AppendToLog(const std::wstring& text) {
-    window_.AppendText(ControlId::LogEdit, Q(text));
+    window_.AppendText(ControlId::LogEdit, ToQString(text));
 }
 
 int QtWindowPort::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
@@ -126,7 +119,7 @@ void QtWindowPort::EndDialog(int) {
 }
 
 void QtWindowPort::OpenUrl(const std::wstring& url) {
-    QDesktopServices::openUrl(QUrl(Q(url)));
+    QDesktopServices::openUrl(QUrl(ToQString(url)));
 }
 
 void QtWindowPort::SetExecutionState(std::uint32_t flags) {

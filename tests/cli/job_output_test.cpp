@@ -122,4 +122,59 @@ TEST_F(Jobs, ADamagedSourceImageIsAFailureNotASuccess) {
         << "a failure reads as a success";
 }
 
+TEST_F(Jobs, PaddingIsLoggedAndTrailingBytesArePlacedAfterTheData) {
+    const Bytes data = MakeDiskData(2 * kMiB + 5, 4);
+    WriteFile(In("disk.dsk"), data);
+    ASSERT_EQ(Shell("gzip -c " + InShell("disk.dsk") + " > " + InShell("p.dsk.gz") +
+                    " && head -c 4096 /dev/zero >> " + InShell("p.dsk.gz")),
+              0);
+    const CliResult padded = Run({"p.dsk.gz", "p.dsk"});
+    EXPECT_EQ(padded.status, 0) << padded.err;
+    EXPECT_NE(padded.out.find("\nIgnored 4096 zero bytes after the end of the compressed data\n"),
+              std::string::npos)
+        << padded.out;
+    EXPECT_EQ(DescribeDifference(ReadFile(In("p.dsk")), data), "");
+
+    ASSERT_EQ(Shell("gzip -c " + InShell("disk.dsk") + " > " + InShell("g.dsk.gz") +
+                    " && printf junk >> " + InShell("g.dsk.gz")),
+              0);
+    const CliResult junk = Run({"g.dsk.gz", "g.dsk"});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(junk.err,
+              "Error: Reading the source image failed at position 2097157. The target "
+              "is incomplete.\n");
+    EXPECT_EQ(DescribeDifference(ReadFile(In("g.dsk")), data), "");
+}
+
+TEST_F(Jobs, NamesThatAreNotUtf8ReachTheFileSystemAsTheyAre) {
+    const Bytes data = MakeDiskData(kMiB + 3, 5);
+    WriteFile(In("caf\xe9.dsk"), data);  // Latin-1
+    const CliResult run = Run({"caf\xe9.dsk", "bad\xff.dsk"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(DescribeDifference(ReadFile(In("bad\xff.dsk")), data), "");
+    EXPECT_NE(run.out.find("Target: bad\xff.dsk\n"), std::string::npos) << run.out;
+}
+
+TEST_F(Jobs, AFileSizeLimitIsAFailedWriteWhereTheFileEnds) {
+    const Bytes data = MakeDiskData(3 * kMiB, 6);
+    WriteFile(In("disk.dsk"), data);
+    std::string out;
+    // The shell counts the limit in its own units; the file's size is the truth.
+    const int status =
+        Capture("cd " + Quoted(dir.Path()) + " && HOME=" + Quoted(env.home) +
+                    " && ulimit -f 1536 && " BREVEL_CLI_PATH " disk.dsk lim.dsk 2>&1",
+                out);
+    EXPECT_EQ(status, 1) << out;
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(In("lim.dsk")));
+    ASSERT_GT(size, 0);
+    ASSERT_LT(size, 3 * kMiB);  // the limit falls inside the data
+    const std::string at = std::to_string(size);
+    EXPECT_NE(out.find("\nCopied Bytes: " + at + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Error: Writing to the target failed at position " + at +
+                       ". The target is incomplete.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(ReadFile(In("lim.dsk")) == Bytes(data.begin(), data.begin() + size));
+}
+
 }  // namespace

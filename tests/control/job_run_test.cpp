@@ -190,33 +190,41 @@ TEST_F(JobRun, ConvertingARawImageWithANonAsciiName) {
     EXPECT_EQ(ReadFile(dir / "ziel-\xc3\xa9.dsk"), data);
 }
 
-TEST_F(JobRun, RetryThenIgnoreOnTheShortLastBlock) {
+TEST_F(JobRun, RetryThenIgnoreZerosOnlyWhatStaysUnreadable) {
     Bytes data = MakeDiskData(3 * kMiB + 1000, 7);
-    disks.Add(0, data).readFailures[3 * kMiB + 10] = 2;
+    SimulatedDisk& source = disks.Add(0, data);
+    source.readFailures[kMiB + 10] = -1;
+    source.readFailures[3 * kMiB + 10] = -1;
     disks.Add(1, Bytes(data.size(), 0));
     dialog.SetSource(Disk(0), L"");
     dialog.SetTarget(Disk(1));
     window.Answer(BoxResult::Retry);
     window.Answer(BoxResult::Ignore);
+    window.Answer(BoxResult::Ignore);
     const std::int64_t size = static_cast<std::int64_t>(data.size());
     const Ending end = Run();
     const std::vector<std::wstring> lines = window.LogLines();
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[3], L"Retry at position 3145728");
-    EXPECT_EQ(lines[4], L"Skipped 1048576 bytes at position 3145728");
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], L"Retry at position 1048576");
+    EXPECT_EQ(lines[4], L"Skipped 4096 bytes at position 1048576");
+    EXPECT_EQ(lines[5], L"Skipped 1000 bytes at position 3145728");
     const std::wstring lost =
-        L"Cloning finished. The drives may now be removed. But 1000 bytes of the source could "
-        L"not be read and were written as zeros, the first at position 3145728.";
-    EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 5, lines.end()),
-              Join(Report(end, std::to_wstring(size), size), {CopiedLine(end, size), lost}));
+        L"Cloning finished. The drives may now be removed. But 4.97 KB (5096 bytes) of the "
+        L"source could not be read and were written as zeros, the first at position 1048576.";
+    std::vector<std::wstring> report = Report(end, std::to_wstring(size), size);
+    report.push_back(L"Zero-Filled Bytes: 5096");
+    EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 6, lines.end()),
+              Join(report, {CopiedLine(end, size), lost}));
+    std::fill_n(data.begin() + kMiB, 4096, 0);
     std::fill(data.begin() + 3 * kMiB, data.end(), 0);
     EXPECT_EQ(disks.Disk(1).data, data);
-    EXPECT_EQ(Boxes(L"Error").size(), 2u);
+    EXPECT_EQ(Boxes(L"Error").size(), 3u);
     EXPECT_EQ(Boxes(L"Done"), std::vector<std::wstring>{lost});
     EXPECT_EQ(window.boxes.back().style, BoxStyle::Ok | BoxStyle::IconWarning);
+    EXPECT_EQ(window.LogLines().back(), lost);
     EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Completed);
-    EXPECT_EQ(dialog.lastOutcome.zeroFilledBytes, 1000);
-    EXPECT_EQ(dialog.lastOutcome.firstZeroFilledPosition, 3 * kMiB);
+    EXPECT_EQ(dialog.lastOutcome.zeroFilledBytes, 5096);
+    EXPECT_EQ(dialog.lastOutcome.firstZeroFilledPosition, kMiB);
     ExpectIdleAfterTheJob();
 }
 
@@ -300,6 +308,35 @@ TEST_F(JobRun, FailedWriteIsReportedAsAnIncompleteTarget) {
     EXPECT_EQ(Boxes(L"Error"), std::vector<std::wstring>{reason});
     EXPECT_EQ(window.boxes.back().style, 0x10u);
     (void)end;
+    ExpectIdleAfterTheJob();
+}
+
+TEST_F(JobRun, ALinkToACharacterDeviceIsNoImageTarget) {
+    WriteFile(dir / "in.dsk", MakeDiskData(2 * kMiB, 14));
+    std::filesystem::create_symlink("/dev/full", dir / "full.dsk.gz");
+    dialog.SetSource(InDir("in.dsk"), L"");
+    dialog.SetTarget(InDir("full.dsk.gz"));
+    dialog.OnStart();
+    EXPECT_EQ(dialog.task, nullptr);
+    EXPECT_EQ(Boxes(L"Error"),
+              std::vector<std::wstring>{InDir("full.dsk.gz") +
+                                        L" is a character device, not a disk or an image file."});
+}
+
+TEST_F(JobRun, AnAgreedTruncationCompletesAndSaysWhatWasLeftOut) {
+    const Bytes data = MakeDiskData(3 * kMiB, 15);
+    WriteFile(dir / "in.dsk", data);
+    disks.Add(1, Bytes(2 * kMiB + 512, 0));
+    dialog.SetSource(InDir("in.dsk"), L"");
+    dialog.SetTarget(Disk(1));
+    window.Answer(BoxResult::Ok);  // "Truncate"
+    const Ending end = Run();
+    EXPECT_EQ(Boxes(L"Done"),
+              std::vector<std::wstring>{
+                  L"Image writing finished. The drive may now be removed. The last 1048064 "
+                  L"bytes of the source did not fit on the target and were not copied."});
+    EXPECT_EQ(window.LogLines().back(), CopiedLine(end, 2 * kMiB + 512));
+    EXPECT_TRUE(disks.Disk(1).data == Bytes(data.begin(), data.begin() + 2 * kMiB + 512));
     ExpectIdleAfterTheJob();
 }
 

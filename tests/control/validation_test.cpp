@@ -210,6 +210,7 @@ TEST_F(Validation, SmallerTargetDiskAsksBeforeTruncating) {
     dialog.SetTarget(Disk(1));
     window.Answer(BoxResult::Cancel);
     ExpectRefused(L"");
+    EXPECT_FALSE(dialog.job.truncateTarget);
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].caption, L"Truncate");
     EXPECT_EQ(window.boxes[0].text,
@@ -224,6 +225,7 @@ TEST_F(Validation, SmallerTargetDiskAsksBeforeTruncating) {
     EXPECT_EQ(window.boxes[0].text,
               L"Source is 3.00 KB larger than the target drive. Do you want to continue anyway?");
     EXPECT_NE(dialog.task, nullptr);
+    EXPECT_TRUE(dialog.task->job.truncateTarget);  // agreed: the copy ends at the disk's end
 }
 
 TEST_F(Validation, EqualSizedDiskOrCompressedSourceRaisesNoQuestion) {

@@ -72,26 +72,52 @@ TEST_F(DiskCopy, DiskThatEndsBeforeItsSizeIsNotAComplete) {
     EXPECT_TRUE(Image() == source_);
 }
 
-TEST_F(DiskCopy, IgnoreWritesZerosOverTheUnreadableBlockAndGoesOn) {
-    SimulatedDisk& disk = AddSource(5 * kMiB + 1000);
-    disk.readFailures[3 * kMiB + 17] = -1;
-    RunResult run = RunJob(ToImage(5 * kMiB + 1000), [](int) { return ReadErrorAnswer::Ignore; });
-    EXPECT_EQ(run.questions, 1);
-    EXPECT_EQ(run.task->ending, CopyEnding::Completed);
-    EXPECT_EQ(run.task->position, 5 * kMiB + 1000);
-    Bytes expected = source_;
-    std::fill(expected.begin() + 3 * kMiB, expected.begin() + 4 * kMiB, 0);
-    EXPECT_TRUE(Image() == expected);
-    EXPECT_EQ(disk.readOffsets.back(), 5 * kMiB);  // went on after the skipped block
-}
-
-TEST_F(DiskCopy, IgnoreOnTheLastBlockZerosOnlyTheRest) {
-    SimulatedDisk& disk = AddSource(2 * kMiB + 300);
-    disk.readFailures[2 * kMiB] = -1;
-    RunResult run = RunJob(ToImage(2 * kMiB + 300), [](int) { return ReadErrorAnswer::Ignore; });
-    Bytes expected = source_;
-    std::fill(expected.begin() + 2 * kMiB, expected.end(), 0);
-    EXPECT_TRUE(Image() == expected);
+// On Ignore the failed block is read again in pieces of the logical block
+// size, at least kRescuePieceSize: only the pieces that still fail become
+// zeros, adjacent ones as one run.
+TEST_F(DiskCopy, IgnoreZerosOnlyThePiecesThatStayUnreadable) {
+    constexpr std::int64_t kPiece = kRescuePieceSize;
+    const struct {
+        const char* name;
+        std::int64_t size;
+        std::vector<std::int64_t> failures;
+        std::vector<ZeroFilledRun> runs;
+        std::int32_t logicalBlockSize = 0;  // 0: the disk does not tell
+    } cases[] = {
+        {"one piece", 5 * kMiB + 1000, {3 * kMiB + 17}, {{3 * kMiB, kPiece}}},
+        {"two adjacent pieces", 5 * kMiB, {kMiB + kPiece - 1, kMiB + kPiece}, {{kMiB, 2 * kPiece}}},
+        {"two runs",
+         3 * kMiB,
+         {kMiB + 5, 2 * kMiB - 1},
+         {{kMiB, kPiece}, {2 * kMiB - kPiece, kPiece}}},
+        {"the short last block", 2 * kMiB + 300, {2 * kMiB}, {{2 * kMiB, 300}}},
+        {"512-byte sectors", 2 * kMiB, {kMiB + 5}, {{kMiB, kPiece}}, 512},
+        {"8 KiB sectors", 2 * kMiB, {kMiB + 5}, {{kMiB, 8192}}, 8192},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedDisk& disk = AddSource(c.size);
+        disk.logicalBlockSize = c.logicalBlockSize;
+        for (std::int64_t offset : c.failures) {
+            disk.readFailures[offset] = -1;
+        }
+        RunResult run = RunJob(ToImage(c.size), [](int) { return ReadErrorAnswer::Ignore; });
+        EXPECT_EQ(run.questions, 1);
+        EXPECT_EQ(run.task->ending, CopyEnding::Completed);
+        EXPECT_EQ(run.task->position, c.size);
+        Bytes expected = source_;
+        std::int64_t zeros = 0;
+        ASSERT_EQ(run.task->zeroFilledRuns.size(), c.runs.size());
+        for (std::size_t i = 0; i < c.runs.size(); ++i) {
+            EXPECT_EQ(run.task->zeroFilledRuns[i].position, c.runs[i].position);
+            EXPECT_EQ(run.task->zeroFilledRuns[i].length, c.runs[i].length);
+            std::fill_n(expected.begin() + c.runs[i].position, c.runs[i].length, 0);
+            zeros += c.runs[i].length;
+        }
+        EXPECT_EQ(run.task->zeroFilledBytes, zeros);
+        EXPECT_EQ(run.task->firstZeroFilledPosition, c.runs.front().position);
+        EXPECT_EQ(DescribeDifference(Image(), expected), "");
+    }
 }
 
 TEST_F(DiskCopy, RetryReadsTheSamePositionAgain) {
@@ -162,8 +188,8 @@ TEST_F(DiskCopy, TargetDiskThatTakesLessEndsAsAFailedWrite) {
     EXPECT_TRUE(run.task->finished);
     EXPECT_EQ(run.task->ending, CopyEnding::WriteFailed);
     EXPECT_EQ(run.task->failurePosition, 2 * kMiB + 512);
-    // One more block was read after the short write, and dropped.
-    EXPECT_EQ(run.task->position, 3 * kMiB);
+    // What reached the target, not the blocks read or handed over.
+    EXPECT_EQ(run.task->position, 2 * kMiB + 512);
     EXPECT_EQ(disks_.OpenHandles(), 0);
 }
 

@@ -126,14 +126,24 @@ TEST_F(RealDevices, ASmallerTargetDiskEndsTheCopyWhereItEnds) {
     const auto targetFile = MakeTargetFile("target.img", targetSize);
     LoopDevice target(targetFile);
     SKIP_UNLESS_READY(target);
-
-    RunResult run = RunJob(MakeJob(ImageEndpoint(dir_ / "image.dsk", CompressionMethod::None),
-                                   DiskEndpoint(target.DiskPath())));
-    ASSERT_EQ(run.startMessage, L"");
-    EXPECT_EQ(run.task->ending, CopyEnding::WriteFailed);
-    EXPECT_EQ(run.task->failurePosition, targetSize);
     const Bytes expected(data_.begin(), data_.begin() + targetSize);
-    EXPECT_EQ(DescribeDifference(ReadFile(targetFile), expected), "");
+
+    // Not agreed to: a failed write where the disk ends. Agreed to: complete.
+    for (const bool agreed : {false, true}) {
+        SCOPED_TRACE(agreed ? "truncation agreed" : "not agreed");
+        WriteFile(targetFile, Bytes(static_cast<std::size_t>(targetSize), 0xA5));
+        CloneJob job = MakeJob(ImageEndpoint(dir_ / "image.dsk", CompressionMethod::None),
+                               DiskEndpoint(target.DiskPath()));
+        job.sourceSize = kDiskSize;
+        job.truncateTarget = agreed;
+        RunResult run = RunJob(job);
+        ASSERT_EQ(run.startMessage, L"");
+        EXPECT_EQ(run.task->ending, agreed ? CopyEnding::Completed : CopyEnding::WriteFailed);
+        EXPECT_EQ(run.task->failurePosition, agreed ? -1 : targetSize);
+        EXPECT_EQ(run.task->position, targetSize);
+        EXPECT_EQ(run.task->truncatedBytes, agreed ? kDiskSize - targetSize : 0);
+        EXPECT_EQ(DescribeDifference(ReadFile(targetFile), expected), "");
+    }
 }
 
 // A disk with one unreadable stretch of 4096 bytes at GetParam(), saved into
@@ -162,18 +172,21 @@ protected:
     std::unique_ptr<FaultyDisk> disk_;
 };
 
-TEST_P(UnreadableStretch, IgnoreWritesZerosForTheUnreadableBlockAndGoesOn) {
+TEST_P(UnreadableStretch, IgnoreZerosOnlyTheUnreadableStretch) {
     RunResult run = Save([](int) { return ReadErrorAnswer::Ignore; });
     ASSERT_EQ(run.startMessage, L"");
     EXPECT_EQ(run.task->ending, CopyEnding::Completed);
     EXPECT_EQ(run.questions, 1);
     EXPECT_EQ(run.task->position, kSize);
-    // The failed read asked for a whole block (or the rest of the disk) from
-    // the first unreadable page on; that much becomes zeros.
+    // The block is read again page by page: only the stretch (or the part of
+    // it before the end of the disk) is lost.
+    const std::int64_t length = std::min<std::int64_t>(4096, kSize - GetParam());
     Bytes expected = data_;
-    const std::int64_t end = std::min(GetParam() + kMiB, kSize);
-    std::fill(expected.begin() + GetParam(), expected.begin() + end, 0);
+    std::fill_n(expected.begin() + GetParam(), length, 0);
     EXPECT_EQ(DescribeDifference(ReadFile(image_), expected), "");
+    EXPECT_EQ(run.task->zeroFilledBytes, length);
+    EXPECT_EQ(run.task->firstZeroFilledPosition, GetParam());
+    ASSERT_EQ(run.task->zeroFilledRuns.size(), 1u);
 }
 
 TEST_P(UnreadableStretch, AbortStopsAtTheUnreadableBlock) {

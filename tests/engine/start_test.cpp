@@ -81,7 +81,7 @@ TEST(Start, TargetMessages) {
     EXPECT_EQ(image.Start(ImageJob(Wide(dir / "in.dsk"), CompressionMethod::None,
                                    Wide(dir / "taken.dsk"), CompressionMethod::None)),
               L"Could not create target image: Is a directory");
-    EXPECT_TRUE(image.sourceFile.is_open());
+    EXPECT_TRUE(image.sourceImage.IsOpen());
     EXPECT_EQ(image.copyThread, nullptr);
 }
 

@@ -14,6 +14,7 @@
 
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
+#include "qt/brevel_app.h"
 #include "qt/dialog_router.h"
 #include "qt/main_window_widget.h"
 #include "qt/qt_window_port.h"
@@ -122,6 +123,26 @@ TEST_F(WholeWindow, ReadErrorIsAskedInTheRealBoxAndRetried) {
     EXPECT_EQ(boxes[1], "Done: Image creation finished.");
     EXPECT_TRUE(window.ControlText(ControlId::LogEdit).contains("Retry at position 1048576"));
     EXPECT_TRUE(ReadFile(dir / "saved.dsk") == data);
+}
+
+TEST_F(WholeWindow, NamesThatAreNotUtf8KeepTheirBytesFromTheCommandLineOn) {
+    const Bytes data = MakeDiskData(1048576 + 5, 13);
+    const std::string source = (dir / "caf\xe9.dsk").string();
+    const std::string target = (dir / "bad\xff.dsk").string();
+    WriteFile(source, data);
+    char* argv[] = {const_cast<char*>("brevel"), const_cast<char*>(source.c_str()),
+                    const_cast<char*>(target.c_str())};
+    const std::vector<std::wstring> arguments = PositionalArguments(3, argv);
+    ASSERT_EQ(arguments.size(), 2u);
+    dialog.SetSource(arguments[0], L"");
+    dialog.SetTarget(arguments[1]);
+    // Through the line edits and back, byte for byte.
+    EXPECT_EQ(port.GetControlText(ControlId::TargetEdit), arguments[1]);
+    qobject_cast<QPushButton*>(window.Control(ControlId::StartButton))->click();
+    WaitUntilIdle();
+
+    ASSERT_EQ(boxes, std::vector<std::string>{"Done: Image conversion finished."});
+    EXPECT_TRUE(ReadFile(target) == data);
 }
 
 TEST_F(WholeWindow, RefusesAMissingSourceInAnErrorBox) {

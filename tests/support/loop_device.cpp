@@ -36,8 +36,15 @@ public:
     bool Seek(DiskHandle handle, std::int64_t offset) override {
         return PlatformDiskDevices().Seek(handle, offset);
     }
+    bool LogicalBlockSize(DiskHandle handle, std::int32_t& size) override {
+        return PlatformDiskDevices().LogicalBlockSize(handle, size);
+    }
     bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override {
         return PlatformDiskDevices().Read(handle, buffer, count, got);
+    }
+    bool ReadUncached(DiskHandle handle, void* buffer, std::int32_t count,
+                      std::int32_t& got) override {
+        return PlatformDiskDevices().ReadUncached(handle, buffer, count, got);
     }
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override {
         return PlatformDiskDevices().Write(handle, buffer, count);

@@ -84,6 +84,12 @@ bool SimulatedDisks::Size(DiskHandle handle, std::int64_t& size) {
     return true;
 }
 
+bool SimulatedDisks::LogicalBlockSize(DiskHandle handle, std::int32_t& size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    size = handles_.at(handle).disk->logicalBlockSize;
+    return size > 0;
+}
+
 bool SimulatedDisks::Seek(DiskHandle handle, std::int64_t offset) {
     std::lock_guard<std::mutex> lock(mutex_);
     OpenDisk& open = handles_.at(handle);

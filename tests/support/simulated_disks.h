@@ -29,6 +29,8 @@ struct SimulatedDisk {
     std::map<std::int64_t, int> readFailures;
     // Writes are taken only up to this many bytes of the disk (-1: no limit).
     std::int64_t writeLimit = -1;
+    // The smallest unit the disk reads (0: it cannot tell).
+    std::int32_t logicalBlockSize = 0;
     // Closing a written handle reports a failed flush.
     bool flushFails = false;
     // The disk is in use (a mount): an exclusive open fails with EBUSY.
@@ -60,6 +62,7 @@ public:
     DiskHandle Open(int number, DiskUse use, DiskOpenError& error, int& systemError) override;
     std::optional<DiskIdentity> Identify(DiskHandle handle) override;
     bool Size(DiskHandle handle, std::int64_t& size) override;
+    bool LogicalBlockSize(DiskHandle handle, std::int32_t& size) override;
     bool Seek(DiskHandle handle, std::int64_t offset) override;
     bool Read(DiskHandle handle, void* buffer, std::int32_t count, std::int32_t& got) override;
     std::int32_t Write(DiskHandle handle, const void* buffer, std::int32_t count) override;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// An image file, opened by name once and from then on reached only through
+// its descriptor, which this object owns. It counts the bytes that really
+// reached the file, and flushes them to the file's device through the same
+// descriptor before it closes it.
+class ImageFile {
+public:
+    ImageFile() = default;
+    ~ImageFile();
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    bool OpenForReading(const std::wstring& path);
+    // Creates the file, or truncates an existing one, for writing only: a
+    // file its owner may write but not read is fine.
+    bool CreateForWriting(const std::wstring& path);
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Up to count bytes; 0 at the end of the file, -1 when the read failed.
+    std::int64_t Read(char* buffer, std::int64_t count);
+
+    // All count bytes, or false once the file takes no more. BytesWritten()
+    // counts what it took either way.
+    bool Write(const char* data, std::int64_t count);
+    std::int64_t BytesWritten() const { return written_; }
+    // The bytes Read delivered so far.
+    std::int64_t BytesRead() const { return read_; }
+
+    // Flushes what was written to the device (for files and block devices;
+    // pipes and character devices keep no cache), then closes. False when
+    // the flush or the close failed. Nothing when the file is not open.
+    bool Close();
+
+private:
+    int fd_ = -1;
+    bool writing_ = false;
+    std::int64_t written_ = 0;
+    std::int64_t read_ = 0;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/clone_job.h"
+#include "engine/image_file.h"
+
+// The source image: the file's bytes, or what its compressed streams hold.
+//
+// A compressed image is read whole: every complete stream (gzip member)
+// in turn, concatenated ones included. Zero bytes after the last complete
+// stream are padding (what copying to a block-aligned medium leaves) and end
+// the data; any other trailing bytes, a stream cut short or corrupt, or a
+// file without a single stream make the image unreadable. gzip members are
+// checked as gzip itself checks them: reserved flag bits, the header CRC when
+// present, CRC-32 and ISIZE.
+class ImageReader {
+public:
+    enum class Status { Data, End, Failed };
+
+    ImageReader();
+    ~ImageReader();
+    ImageReader(const ImageReader&) = delete;
+    ImageReader& operator=(const ImageReader&) = delete;
+
+    bool Open(const std::wstring& path, CompressionMethod method, bool compressed);
+    bool IsOpen() const { return file_.IsOpen(); }
+
+    // Fills buffer with up to count bytes and returns how many: count in the
+    // middle of the data, fewer at its end. Status End once the data is
+    // exhausted (with 0 bytes), Failed once the image turned out unreadable;
+    // everything decoded before the fault is delivered first, and the fault
+    // comes with the next call, with 0 bytes.
+    std::int32_t Read(char* buffer, std::int32_t count, Status& status);
+
+    // The bytes of the file read so far (compressed bytes for a compressed
+    // image): how far through the file the reader is.
+    std::int64_t ConsumedBytes() const { return file_.BytesRead(); }
+
+    // The zero bytes found after the last stream; valid at End.
+    std::int64_t PaddingBytes() const { return padding_; }
+
+    void Close();
+
+    // Decodes one stream format; defined with the reader.
+    class Decoder;
+
+private:
+    enum class Where { BeforeStream, InStream, Finished, Failed };
+
+    bool Refill();
+    // Between streams: a new stream, padding to the end, or garbage.
+    void AfterStream();
+
+    ImageFile file_;
+    std::unique_ptr<Decoder> decoder_;  // null for a raw image
+    std::vector<char> input_;
+    std::size_t inputStart_ = 0;
+    std::size_t inputEnd_ = 0;
+    bool inputEnded_ = false;
+    bool anyStream_ = false;
+    Where where_ = Where::BeforeStream;
+    std::int64_t padding_ = 0;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/clone_job.h"
+#include "engine/image_file.h"
+
+// The target image: raw bytes written straight to the file, or one stream of
+// the job's compression (gzip member, bzip2 stream or zlib stream) in front
+// of it.
+class ImageWriter {
+public:
+    ImageWriter();
+    ~ImageWriter();
+    ImageWriter(const ImageWriter&) = delete;
+    ImageWriter& operator=(const ImageWriter&) = delete;
+
+    // Creates or truncates the file; the compressor, if any, at level.
+    bool Create(const std::wstring& path, CompressionMethod method, bool compressed,
+                std::int32_t level);
+    bool IsOpen() const { return file_.IsOpen(); }
+    bool Compressed() const { return encoder_ != nullptr; }
+
+    // False once the target took less than it was given; a raw target then
+    // holds the bytes up to BytesOnTarget().
+    bool Write(const char* data, std::int32_t count);
+
+    // The bytes that reached the file: raw bytes for a raw image, the
+    // compressed stream's for a compressed one.
+    std::int64_t BytesOnTarget() const { return file_.BytesWritten(); }
+
+    // Finishes the stream (its remaining data and trailer) unless the file
+    // has already refused data, flushes the file to its device and closes
+    // it. False when any of that failed or an earlier write had.
+    bool Close();
+
+    // Compresses one stream format; defined with the writer.
+    class Encoder;
+
+private:
+    // Runs the encoder over data (finishing the stream when `finish`),
+    // writing its output to the file whenever the output buffer fills.
+    bool Encode(const char* data, std::size_t count, bool finish);
+
+    ImageFile file_;
+    std::unique_ptr<Encoder> encoder_;  // null for a raw image
+    std::vector<char> output_;
+    bool failed_ = false;
+};

@@ -3,18 +3,15 @@
 #include <algorithm>
 #include <array>
 
-#include "disks/disk_enumeration.h"
 #include "disks/path_text.h"
 
-std::string DiskTable(const DiskList& disks, const std::vector<std::string>& devices) {
+std::string DiskTable(const DiskList& disks) {
     using Row = std::array<std::string, 5>;
     std::vector<Row> rows = {{"Disk", "Description", "Size", "Path", "Device"}};
     for (std::size_t i = 0; i < disks.Rows().size(); ++i) {
         const DiskRow& row = disks.Rows()[i];
-        const auto number = static_cast<std::size_t>(row.index);
         rows.push_back({WideToUtf8(row.diskText), WideToUtf8(row.label), WideToUtf8(row.sizeText),
-                        WideToUtf8(disks.DiskPaths()[i]),
-                        number < devices.size() ? devices[number] : ""});
+                        WideToUtf8(disks.DiskPaths()[i]), WideToUtf8(row.device)});
     }
     std::array<std::size_t, 5> widths{};
     for (const Row& row : rows) {
@@ -44,10 +41,6 @@ bool ListDisks(Console& console) {
         console.Err("Error: " + disks.ErrorMessage() + "\n");
         return false;
     }
-    std::vector<std::string> devices;
-    for (const BlockDevice& disk : EnumerateDisks()) {
-        devices.push_back("/dev/" + disk.name);
-    }
-    console.Out(DiskTable(disks, devices));
+    console.Out(DiskTable(disks));
     return true;
 }

@@ -1,15 +1,13 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "cli/console.h"
 #include "disks/disk_list.h"
 
 // The "Select Disk" rows as a table: the disk's row text, description and
-// size as the list shows them, its path, and on Linux its device node.
-// `devices` holds the node per disk number ("" when unknown).
-std::string DiskTable(const DiskList& disks, const std::vector<std::string>& devices);
+// size as the list shows them, its path, and its device node.
+std::string DiskTable(const DiskList& disks);
 
 // Prints the machine's disks; on a failed query its message as an error
 // instead. Returns false then.

@@ -5,6 +5,8 @@
 #include <map>
 
 #include "disks/disk_access.h"
+#include "disks/disk_enumeration.h"
+#include "disks/path_text.h"
 
 DiskList::DiskList(const std::vector<Wmi::DiskInfo>& disks) {
     std::map<std::int32_t, Wmi::DiskInfo> byNumber;
@@ -17,6 +19,7 @@ DiskList::DiskList(const std::vector<Wmi::DiskInfo>& disks) {
         row.diskText = (boost::wformat(L"Disk %d") % index).str();
         row.label = boost::algorithm::trim_copy(disk.model);
         row.sizeText = (boost::wformat(L"%lld") % disk.size).str();
+        row.size = disk.size;
         diskPaths_.push_back(MakeDiskPath(index));
         diskLabels_.push_back(row.label);
         rows_.push_back(std::move(row));
@@ -27,9 +30,17 @@ DiskList DiskList::FromQuery() {
     return FromQuery(Wmi::PlatformProvider());
 }
 
-DiskList DiskList::FromQuery(Wmi::Provider& provider) {
+DiskList DiskList::FromQuery(Wmi::Provider& provider, const std::string& sysRoot) {
     try {
-        return DiskList(Wmi::ListDisks(provider));
+        DiskList list(Wmi::ListDisks(provider));
+        // The numbers follow the one enumeration, which names each node.
+        const std::vector<BlockDevice> devices = EnumerateDisks(sysRoot);
+        for (DiskRow& row : list.rows_) {
+            if (row.index >= 0 && static_cast<std::size_t>(row.index) < devices.size()) {
+                row.device = L"/dev/" + Utf8ToWide(devices[row.index].name);
+            }
+        }
+        return list;
     } catch (const Wmi::WmiException& failure) {
         DiskList empty;
         empty.errorMessage_ = failure.message;

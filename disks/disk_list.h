@@ -16,6 +16,8 @@ struct DiskRow {
     std::wstring diskText;  // "Disk %d"
     std::wstring label;     // the model without white space at either end
     std::wstring sizeText;  // "%lld": plain decimal bytes
+    std::int64_t size = 0;  // bytes
+    std::wstring device;    // "/dev/sdb"; empty when the machine's list does not tell
 };
 
 class DiskList {
@@ -27,10 +29,11 @@ public:
     // replaces it.
     explicit DiskList(const std::vector<Wmi::DiskInfo>& disks);
 
-    // The machine's disks from ListDisks. When the query fails, no rows and its
-    // message in ErrorMessage.
+    // The machine's disks from ListDisks, with their device nodes. When the
+    // query fails, no rows and its message in ErrorMessage.
     static DiskList FromQuery();
-    static DiskList FromQuery(Wmi::Provider& provider);
+    // sysRoot: where the kernel's block device folder is, for the nodes.
+    static DiskList FromQuery(Wmi::Provider& provider, const std::string& sysRoot = "/sys");
 
     const std::vector<DiskRow>& Rows() const { return rows_; }
     // Per row, in row order: "\\.\PhysicalDriveN" and the label.

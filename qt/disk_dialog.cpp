@@ -1,12 +1,15 @@
 #include "qt/disk_dialog.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "control/control_ids.h"
+#include "control/text_format.h"
+#include "disks/disk_opener.h"
 #include "qt/message_box.h"
 
 namespace {
@@ -23,8 +26,12 @@ struct ItemTemplate {
 };
 
 constexpr int kDiskListId = 1049;
+constexpr int kAccessNoteId = 1050;
 const ItemTemplate kItems[] = {
     {kDiskListId, "", QRect(4, 4, 264, 136), {0, 0, 100, 100}},
+    // Says what reading or writing disks needs; shown only when this
+    // process cannot reach them.
+    {kAccessNoteId, "", QRect(4, 142, 160, 20), {0, 100, 100, 0}},
     {BoxResult::Ok, "OK", QRect(168, 144, 48, 16), {100, 100, 0, 0}},
     {BoxResult::Cancel, "Cancel", QRect(220, 144, 48, 16), {100, 100, 0, 0}},
 };
@@ -37,8 +44,9 @@ struct ColumnTemplate {
 };
 const ColumnTemplate kColumns[] = {
     {"Disk", 4, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Description", 13, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Size", 7, Qt::AlignRight | Qt::AlignVCenter},
+    {"Description", 8, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Size", 6, Qt::AlignRight | Qt::AlignVCenter},
+    {"Device", 6, Qt::AlignLeft | Qt::AlignVCenter},
 };
 constexpr int kColumnUnitsPerList = 25;
 
@@ -47,7 +55,12 @@ constexpr int kColumnUnitsPerList = 25;
 CDiskDialog::CDiskDialog(QWidget* parent)
     : CDiskDialog([] { return DiskList::FromQuery(); }, parent) {}
 
-CDiskDialog::CDiskDialog(DiskQuery query, QWidget* parent) : QDialog(parent) {
+CDiskDialog::CDiskDialog(DiskQuery query, QWidget* parent)
+    : CDiskDialog(
+          std::move(query), [] { return DiskAccessAdvice(); }, parent) {}
+
+CDiskDialog::CDiskDialog(DiskQuery query, AccessAdvice advice, QWidget* parent)
+    : QDialog(parent), accessAdvice_(std::move(advice)) {
     setWindowTitle(QStringLiteral("Select Disk"));
     BuildItems();
     disks_ = query();
@@ -63,6 +76,11 @@ void CDiskDialog::BuildItems() {
         if (item.id == kDiskListId) {
             diskList_ = new QTreeWidget(this);
             widget = diskList_;
+        } else if (item.id == kAccessNoteId) {
+            accessNote_ = new QLabel(this);
+            accessNote_->setWordWrap(true);
+            accessNote_->setTextFormat(Qt::PlainText);
+            widget = accessNote_;
         } else {
             auto* button = new QPushButton(QString::fromLatin1(item.text), this);
             (item.id == BoxResult::Ok ? okButton_ : cancelButton_) = button;
@@ -96,6 +114,9 @@ void CDiskDialog::BuildItems() {
         diskList_->setColumnWidth(column, kColumns[column].units * unit);
     }
     connect(diskList_, &QTreeWidget::doubleClicked, this, &CDiskDialog::OnDoubleClicked);
+    // OK only with a disk chosen: it never empties the field.
+    connect(diskList_, &QTreeWidget::itemSelectionChanged, this,
+            [this] { okButton_->setEnabled(SelectedRow() >= 0); });
 
     resize(initialSize_);
     setMinimumSize(initialSize_);
@@ -104,14 +125,27 @@ void CDiskDialog::BuildItems() {
 void CDiskDialog::FillList() {
     for (const DiskRow& row : disks_.Rows()) {
         auto* item = new QTreeWidgetItem(diskList_);
-        const QString texts[] = {QString::fromStdWString(row.diskText),
-                                 QString::fromStdWString(row.label),
-                                 QString::fromStdWString(row.sizeText)};
+        const QString texts[] = {
+            QString::fromStdWString(row.diskText), QString::fromStdWString(row.label),
+            QString::fromStdWString(row.sizeText), QString::fromStdWString(row.device)};
+        // The size in bytes as listed, and as people read it.
+        const QString readable = QString::fromStdWString(FormatByteSize(row.size));
         for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
             item->setText(column, texts[column]);
             item->setTextAlignment(column, kColumns[column].alignment);
+            item->setToolTip(column, readable);
         }
     }
+    // The first disk is chosen from the start, really selected, not only current.
+    if (diskList_->topLevelItemCount() > 0) {
+        diskList_->setCurrentItem(diskList_->topLevelItem(0));
+        diskList_->topLevelItem(0)->setSelected(true);
+    }
+    okButton_->setEnabled(SelectedRow() >= 0);
+    const std::string advice = accessAdvice_();
+    accessNote_->setText(
+        QString::fromStdString(advice).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    accessNote_->setVisible(!advice.empty());
 }
 
 void CDiskDialog::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 #include "disks/disk_list.h"
 #include "qt/dialog_geometry.h"
 
+class QLabel;
 class QModelIndex;
 class QPushButton;
 class QTreeWidget;
@@ -24,11 +25,14 @@ class CDiskDialog : public QDialog {
 
 public:
     using DiskQuery = std::function<DiskList()>;
+    // What the user must do to reach disks; empty when they can be reached.
+    using AccessAdvice = std::function<std::string()>;
 
     // The disks of the machine.
     explicit CDiskDialog(QWidget* parent = nullptr);
     // The disks that query gives.
     CDiskDialog(DiskQuery query, QWidget* parent);
+    CDiskDialog(DiskQuery query, AccessAdvice advice, QWidget* parent);
 
     const std::wstring& SelectedPath() const { return disks_.SelectedPath(); }
     const std::wstring& SelectedLabel() const { return disks_.SelectedLabel(); }
@@ -53,7 +57,9 @@ private:
     int SelectedRow() const;
 
     DiskList disks_;
+    AccessAdvice accessAdvice_;
     QTreeWidget* diskList_ = nullptr;
+    QLabel* accessNote_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     std::vector<PlacedItem> items_;

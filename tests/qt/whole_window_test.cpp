@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 
 #include "control/brevel_dialog.h"
@@ -49,6 +50,7 @@ protected:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 boxes.push_back(box->windowTitle().toStdString() + ": " +
                                 box->text().toStdString());
+                Screenshot(box, "box-" + box->windowTitle().toLower().toStdString());
                 if (box->defaultButton() != nullptr) {
                     box->defaultButton()->click();
                 } else {
@@ -60,6 +62,14 @@ protected:
     }
 
     void TearDown() override { window.SetEvents(nullptr); }
+
+    // What the user sees: $BREVEL_SCREENSHOT_DIR/<name>.png when that is set.
+    static void Screenshot(QWidget* widget, const std::string& name) {
+        if (const char* folder = std::getenv("BREVEL_SCREENSHOT_DIR")) {
+            widget->grab().save(QString::fromLocal8Bit(folder) + '/' +
+                                QString::fromStdString(name) + QStringLiteral(".png"));
+        }
+    }
 
     void Type(int id, const std::filesystem::path& path) {
         auto* edit = qobject_cast<QLineEdit*>(window.Control(id));
@@ -153,6 +163,49 @@ TEST_F(WholeWindow, RefusesAMissingSourceInAnErrorBox) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].substr(0, 7), "Error: ");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.dsk"));
+}
+
+TEST_F(WholeWindow, ACompressedSourceShowsItsProgressAndACancelSaysWhatTheTargetHolds) {
+    WriteFile(dir / "in.dsk", MakeDiskData(48 * 1048576, 14));
+    ASSERT_EQ(Shell("bzip2 -1 " + Quoted(dir / "in.dsk")), 0);
+    Type(ControlId::SourceEdit, dir / "in.dsk.bz2");
+    Type(ControlId::TargetEdit, dir / "out.dsk");
+    dialog.ticksPerUpdate = 1;  // read-outs every tick, so that a short copy shows some
+    qobject_cast<QPushButton*>(window.Control(ControlId::StartButton))->click();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (dialog.task && window.ProgressPosition(ControlId::ProgressBar) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        QTest::qWait(20);
+    }
+    ASSERT_NE(dialog.task, nullptr) << "the copy ended before it showed its progress";
+    EXPECT_TRUE(window.IsControlShown(ControlId::ProgressBar));
+    EXPECT_TRUE(window.StatusText().startsWith("Converting Image: "))
+        << window.StatusText().toStdString();
+    Screenshot(&window, "window-mid-copy");
+    dialog.task->Cancel();  // as a confirmed Cancel does
+    WaitUntilIdle();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Cancelled: Cancelled at ", 0), 0u) << boxes[0];
+    EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Cancelled);
+}
+
+TEST_F(WholeWindow, EnterCommitsATypedPathAndEscapeClosesNothing) {
+    auto* target = qobject_cast<QLineEdit*>(window.Control(ControlId::TargetEdit));
+    auto* source = qobject_cast<QLineEdit*>(window.Control(ControlId::SourceEdit));
+    source->setFocus();
+    QTest::keyClicks(source, "in.dsk");
+    QTest::keyClick(source, Qt::Key_Escape);
+    target->setFocus();
+    QTest::keyClicks(target, "out.dsk.gz");
+    // Start follows the text, before the field is left.
+    EXPECT_TRUE(window.IsControlEnabled(ControlId::StartButton));
+    QTest::keyClick(target, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(dialog.job.target.path, L"out.dsk.gz");
+    EXPECT_TRUE(window.IsChecked(ControlId::CompressCheck));
+    EXPECT_EQ(source->text(), QStringLiteral("in.dsk"));
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WholeWindow, ClosingWhileIdleClosesTheWindow) {

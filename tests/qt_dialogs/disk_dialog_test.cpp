@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -44,12 +45,13 @@ protected:
     DiskDialog() {
         AddMixedMachine(tree_);
         provider_ = Wmi::MakeSysfsProvider(tree_.Root());
-        expected_ = DiskList::FromQuery(*provider_);
+        expected_ = DiskList::FromQuery(*provider_, tree_.Root());
     }
 
-    std::unique_ptr<CDiskDialog> Make() {
-        return std::make_unique<CDiskDialog>([this] { return DiskList::FromQuery(*provider_); },
-                                             nullptr);
+    std::unique_ptr<CDiskDialog> Make(std::string advice = "") {
+        return std::make_unique<CDiskDialog>(
+            [this] { return DiskList::FromQuery(*provider_, tree_.Root()); },
+            [advice] { return advice; }, nullptr);
     }
 
     SysfsTree tree_;
@@ -85,16 +87,18 @@ TEST_F(DiskDialog, MadeFromItsTemplate) {
     EXPECT_FALSE(list->isSortingEnabled());
     EXPECT_FALSE(list->header()->sectionsClickable());
     EXPECT_FALSE(list->rootIsDecorated());
-    ASSERT_EQ(list->columnCount(), 3);
+    ASSERT_EQ(list->columnCount(), 4);
     const QTreeWidgetItem* header = list->headerItem();
     EXPECT_EQ(header->text(0), QStringLiteral("Disk"));
     EXPECT_EQ(header->text(1), QStringLiteral("Description"));
     EXPECT_EQ(header->text(2), QStringLiteral("Size"));
+    EXPECT_EQ(header->text(3), QStringLiteral("Device"));
     EXPECT_TRUE(header->textAlignment(2) & Qt::AlignRight);
     const int unit = list->width() / 25;
     EXPECT_EQ(list->columnWidth(0), 4 * unit);
-    EXPECT_EQ(list->columnWidth(1), 13 * unit);
-    EXPECT_EQ(list->columnWidth(2), 7 * unit);
+    EXPECT_EQ(list->columnWidth(1), 8 * unit);
+    EXPECT_EQ(list->columnWidth(2), 6 * unit);
+    EXPECT_EQ(list->columnWidth(3), 6 * unit);
 }
 
 TEST_F(DiskDialog, RowsOfTheMachine) {
@@ -114,7 +118,26 @@ TEST_F(DiskDialog, RowsOfTheMachine) {
     EXPECT_EQ(list->topLevelItem(1)->text(0), QStringLiteral("Disk 1"));
     EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("ACME Fixed 1TB"));
     EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("1000204886016"));
-    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(list->topLevelItem(1)->text(3), QStringLiteral("/dev/sda"));
+    EXPECT_EQ(list->topLevelItem(1)->toolTip(2), QStringLiteral("931 GB"));
+    // The first row is chosen, not only current: OK takes it.
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(list->selectedItems()[0], list->topLevelItem(0));
+    EXPECT_TRUE(ButtonOf(*dialog, BoxResult::Ok)->isEnabled());
+}
+
+TEST_F(DiskDialog, TellsWhatReachingDisksNeeds) {
+    for (const std::string& advice :
+         {std::string(), std::string("Reading or writing disks\nneeds root.")}) {
+        const auto dialog = Make(advice);
+        dialog->show();
+        auto* note = dialog->findChild<QLabel*>(QStringLiteral("1050"));
+        ASSERT_NE(note, nullptr);
+        EXPECT_EQ(note->isVisible(), !advice.empty());
+        if (!advice.empty()) {
+            EXPECT_EQ(note->text(), QStringLiteral("Reading or writing disks needs root."));
+        }
+    }
 }
 
 TEST_F(DiskDialog, ResizingMovesTheButtonsAndGrowsTheList) {
@@ -178,13 +201,22 @@ TEST_F(DiskDialog, DoubleClickBelowTheRowsDoesNothing) {
     EXPECT_EQ(choice.selectedPath, L"");
 }
 
-TEST_F(DiskDialog, OkWithoutARowHandsBackEmptyTexts) {
+TEST_F(DiskDialog, OkNeedsASelectedRowAndNeverHandsBackNothing) {
     const auto dialog = Make();
-    WhenShown<CDiskDialog>([](CDiskDialog* shown) { ButtonOf(*shown, BoxResult::Ok)->click(); });
+    bool enabledWithout = true;
+    WhenShown<CDiskDialog>([&enabledWithout](CDiskDialog* shown) {
+        QTreeWidget* list = ListOf(*shown);
+        list->clearSelection();
+        enabledWithout = ButtonOf(*shown, BoxResult::Ok)->isEnabled();
+        ButtonOf(*shown, BoxResult::Ok)->click();  // does nothing
+        list->topLevelItem(0)->setSelected(true);
+        ButtonOf(*shown, BoxResult::Ok)->click();
+    });
     const DiskChoice choice = RunDiskDialog(*dialog);
+    EXPECT_FALSE(enabledWithout);
     EXPECT_EQ(choice.result, BoxResult::Ok);
-    EXPECT_EQ(choice.selectedPath, L"");
-    EXPECT_EQ(choice.selectedLabel, L"");
+    EXPECT_EQ(choice.selectedPath, L"\\\\.\\PhysicalDrive0");
+    EXPECT_EQ(choice.selectedLabel, expected_.DiskLabels()[0]);
 }
 
 TEST_F(DiskDialog, EnterOnASelectedRowIsOk) {
@@ -209,7 +241,7 @@ TEST_F(DiskDialog, EveryWayOutOtherThanOkIsCancel) {
     for (const auto& leave : ways) {
         const auto dialog = Make();
         WhenShown<CDiskDialog>([leave](CDiskDialog* shown) {
-            ListOf(*shown)->topLevelItem(1)->setSelected(true);
+            ListOf(*shown)->setCurrentItem(ListOf(*shown)->topLevelItem(1));
             leave(shown);
         });
         const DiskChoice choice = RunDiskDialog(*dialog);
@@ -239,7 +271,8 @@ TEST(DiskDialogQueryFailure, TheMessageOverAnEmptyList) {
         WhenShown<CDiskDialog>([&](CDiskDialog* shown) {
             dialogStayed = true;
             EXPECT_EQ(ListOf(*shown)->topLevelItemCount(), 0);
-            ButtonOf(*shown, BoxResult::Ok)->click();
+            EXPECT_FALSE(ButtonOf(*shown, BoxResult::Ok)->isEnabled());
+            ButtonOf(*shown, BoxResult::Cancel)->click();
         });
         ButtonFor(box, BoxResult::Ok)->click();
     });
@@ -247,7 +280,7 @@ TEST(DiskDialogQueryFailure, TheMessageOverAnEmptyList) {
     EXPECT_EQ(shownText.toStdString(), message);
     EXPECT_EQ(shownCaption, QStringLiteral("Error"));
     EXPECT_TRUE(dialogStayed);
-    EXPECT_EQ(choice.result, BoxResult::Ok);
+    EXPECT_EQ(choice.result, BoxResult::Cancel);
     EXPECT_EQ(choice.selectedPath, L"");
 }
 
@@ -256,7 +289,7 @@ TEST(DiskDialogQueryFailure, TheMessageOverAnEmptyList) {
 TEST_F(DiskDialog, Screenshot) {
     const auto dialog = Make();
     dialog->show();
-    ListOf(*dialog)->topLevelItem(1)->setSelected(true);
+    ListOf(*dialog)->setCurrentItem(ListOf(*dialog)->topLevelItem(1));
     const QImage image = dialog->grab().toImage();
     EXPECT_EQ(image.size() / image.devicePixelRatio(), dialog->size());
     if (const char* folder = std::getenv("BREVEL_SCREENSHOT_DIR")) {

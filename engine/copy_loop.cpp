@@ -222,7 +222,12 @@ private:
         std::int64_t handedOver = reached;
         if (task_.job.target.kind == EndpointKind::ImageFile) {
             reached = task_.targetImage.BytesOnTarget();
-            handedOver = task_.targetImage.Compressed() ? task_.writePosition : reached;
+            // A compressor on several threads knows how much of the source
+            // reached the file; else the blocks before the one that failed.
+            const std::int64_t sunk = task_.targetImage.SourceBytesOnTarget();
+            handedOver = !task_.targetImage.Compressed() ? reached
+                         : sunk >= 0                     ? std::min(sunk, task_.writePosition)
+                                                         : task_.writePosition;
         }
         End(CopyEnding::WriteFailed, reached);
         handedOver_ = handedOver;
@@ -297,6 +302,14 @@ private:
                                    : task_.position.load();
             task_.truncatedBytes = 0;
             task_.paddingBytes = 0;
+            // Compressed on several threads, the last chunks reach the file
+            // only at the close: the source bytes that did are known.
+            if (const std::int64_t sunk = task_.job.target.kind == EndpointKind::ImageFile
+                                              ? task_.targetImage.SourceBytesOnTarget()
+                                              : -1;
+                sunk >= 0) {
+                handedOver_ = std::min(sunk, handedOver_.value_or(task_.position.load()));
+            }
         }
         if (handedOver_) {
             task_.position = *handedOver_;

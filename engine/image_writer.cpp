@@ -1,5 +1,7 @@
 #include "engine/image_writer.h"
 
+#include "engine/parallel_formats.h"
+
 #include <bzlib.h>
 #include <zlib.h>
 
@@ -122,7 +124,15 @@ bool ImageWriter::Create(const std::wstring& path, CompressionMethod method, boo
         return false;
     }
     failed_ = false;
-    encoder_ = compressed ? MakeEncoder(method, level) : nullptr;
+    sunkSource_ = -1;
+    // The formats that go as independent chunks use every core.
+    parallel_ = compressed ? MakeParallelCompressor(method, level, DefaultWorkers(workers_),
+                                                    [this](const char* data, std::size_t size) {
+                                                        return file_.Write(
+                                                            data, static_cast<std::int64_t>(size));
+                                                    })
+                           : nullptr;
+    encoder_ = compressed && !parallel_ ? MakeEncoder(method, level) : nullptr;
     if (encoder_) {
         output_.resize(kOutputSize);
     }
@@ -153,9 +163,17 @@ bool ImageWriter::Write(const char* data, std::int32_t count) {
     if (failed_) {
         return false;
     }
-    failed_ = encoder_ ? !Encode(data, static_cast<std::size_t>(count), false)
-                       : !file_.Write(data, count);
+    if (parallel_) {
+        failed_ = !parallel_->Write(data, static_cast<std::size_t>(count));
+    } else {
+        failed_ = encoder_ ? !Encode(data, static_cast<std::size_t>(count), false)
+                           : !file_.Write(data, count);
+    }
     return !failed_;
+}
+
+std::int64_t ImageWriter::SourceBytesOnTarget() const {
+    return parallel_ ? static_cast<std::int64_t>(parallel_->SunkInputBytes()) : sunkSource_;
 }
 
 bool ImageWriter::Close() {
@@ -165,6 +183,13 @@ bool ImageWriter::Close() {
     if (encoder_ && !failed_) {
         failed_ = !Encode(nullptr, 0, true);
     }
+    if (parallel_ && !failed_) {
+        failed_ = !parallel_->Finish();
+    }
+    if (parallel_) {
+        sunkSource_ = static_cast<std::int64_t>(parallel_->SunkInputBytes());
+    }
+    parallel_.reset();  // joins its workers before the file goes
     encoder_.reset();
     failed_ = !file_.Close() || failed_;
     return !failed_;

@@ -7,6 +7,7 @@
 
 #include "engine/clone_job.h"
 #include "engine/image_file.h"
+#include "engine/parallel_compressor.h"
 
 // The target image: raw bytes written straight to the file, or one stream of
 // the job's compression (gzip member, bzip2 stream or zlib stream) in front
@@ -22,7 +23,10 @@ public:
     bool Create(const std::wstring& path, CompressionMethod method, bool compressed,
                 std::int32_t level);
     bool IsOpen() const { return file_.IsOpen(); }
-    bool Compressed() const { return encoder_ != nullptr; }
+    bool Compressed() const { return encoder_ != nullptr || parallel_ != nullptr; }
+    // The threads that compress gzip and bzip2, for the next Create; 0: the
+    // machine's cores.
+    void SetWorkers(int workers) { workers_ = workers; }
 
     // False once the target took less than it was given; a raw target then
     // holds the bytes up to BytesOnTarget().
@@ -31,6 +35,9 @@ public:
     // The bytes that reached the file: raw bytes for a raw image, the
     // compressed stream's for a compressed one.
     std::int64_t BytesOnTarget() const { return file_.BytesWritten(); }
+    // Of a compressed image, the source bytes whose compressed data reached
+    // the file whole; -1 when the compressor cannot tell.
+    std::int64_t SourceBytesOnTarget() const;
 
     // Finishes the stream (its remaining data and trailer) unless the file
     // has already refused data, flushes the file to its device and closes
@@ -46,7 +53,10 @@ private:
     bool Encode(const char* data, std::size_t count, bool finish);
 
     ImageFile file_;
-    std::unique_ptr<Encoder> encoder_;  // null for a raw image
+    std::unique_ptr<Encoder> encoder_;  // null for a raw image and a parallel one
+    std::unique_ptr<ParallelCompressor> parallel_;
+    int workers_ = 0;
+    std::int64_t sunkSource_ = -1;  // kept when the compressor goes
     std::vector<char> output_;
     bool failed_ = false;
 };

@@ -26,14 +26,15 @@ const std::map<std::string, ReadErrorPolicy>& PolicyNames() {
     return names;
 }
 
-std::optional<int> ParseLevel(const std::string& text) {
-    int level = 0;
+// A decimal number from low to high, nothing else.
+std::optional<int> ParseNumberIn(const std::string& text, int low, int high) {
+    int number = 0;
     const char* end = text.data() + text.size();
-    const auto [stop, problem] = std::from_chars(text.data(), end, level);
-    if (problem != std::errc() || stop != end || level < 1 || level > 9) {
+    const auto [stop, problem] = std::from_chars(text.data(), end, number);
+    if (problem != std::errc() || stop != end || number < low || number > high) {
         return std::nullopt;
     }
-    return level;
+    return number;
 }
 
 // Walks the arguments, taking each option's value from "=" or the next one.
@@ -104,9 +105,17 @@ private:
             options().yes = NoValue(name, value);
         } else if (name == "--level") {
             if (TakeValue(name, value)) {
-                options().level = ParseLevel(*value);
+                options().level = ParseNumberIn(*value, 1, 9);
                 if (!options().level) {
                     result_.error = "--level takes a number from 1 to 9, not '" + *value + "'";
+                }
+            }
+        } else if (name == "--threads") {
+            if (TakeValue(name, value)) {
+                options().threads = ParseNumberIn(*value, 1, kMaxThreads);
+                if (!options().threads) {
+                    result_.error = "--threads takes a number from 1 to " +
+                                    std::to_string(kMaxThreads) + ", not '" + *value + "'";
                 }
             }
         } else if (name == "--compress") {
@@ -169,7 +178,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "Usage: brevel-cli [--level N] [--compress gzip|bzip2|zlib|none] [--yes]\n"
+    return "Usage: brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none] [--yes]\n"
            "                  [--on-read-error ask|abort|retry|ignore] SOURCE TARGET\n"
            "       brevel-cli --list-disks\n"
            "       brevel-cli --help | --version\n";
@@ -192,6 +201,8 @@ std::string HelpText() {
            "\n"
            "Options:\n"
            "  --level N            compression level of an image target, 1 to 9\n"
+           "  --threads N          threads that compress a gzip or bzip2 image (default: one\n"
+           "                       per core); remembered for the next run\n"
            "  --compress TYPE      gzip, bzip2 or zlib: compress an image target, with the\n"
            "                       extension of its name changed to match; none: do not\n"
            "  --yes                answer yes to the questions: destroying the target\n"

@@ -7,12 +7,14 @@
 #include "engine/clone_job.h"
 
 // The command line of brevel-cli:
-//   brevel-cli [--level N] [--compress gzip|bzip2|zlib|none] [--yes]
+//   brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none] [--yes]
 //              [--on-read-error ask|abort|retry|ignore] SOURCE TARGET
 //   brevel-cli --list-disks
 //   brevel-cli --help | --version
 // An option's value follows it as the next argument or after "=" (--level=9);
 // "--" ends the options.
+
+inline constexpr int kMaxThreads = 256;
 
 enum class CliAction { RunJob, ListDisks, Help, Version };
 
@@ -22,6 +24,7 @@ enum class ReadErrorPolicy { Ask, Abort, Retry, Ignore };
 struct CliOptions {
     CliAction action = CliAction::RunJob;
     std::optional<int> level;                   // 1 to 9
+    std::optional<int> threads;                 // 1 to kMaxThreads
     std::optional<CompressionMethod> compress;  // None: "none"
     bool yes = false;
     ReadErrorPolicy onReadError = ReadErrorPolicy::Ask;

@@ -16,6 +16,9 @@
 
 namespace {
 
+// brevel-cli's remembered --threads.
+const wchar_t* const kThreadsEntry = L"Threads";
+
 // A command line that does not parse shows the synopsis too; one that
 // parses but names no usable job only what is wrong with it.
 int UsageError(Console& console, const std::string& problem, bool showSynopsis) {
@@ -107,6 +110,12 @@ int RunJob(const CliOptions& options, Console& console) {
     if (!ApplyCompressionOptions(options, window, dialog, problem)) {
         return UsageError(console, problem, false);
     }
+    // The terminal's own choice; the window always compresses on every core.
+    if (options.threads) {
+        settings.WriteProfileInt(L"", kThreadsEntry, *options.threads);
+    }
+    const int threads = settings.ReadProfileInt(L"", kThreadsEntry, 0);
+    dialog.job.threads = threads >= 1 && threads <= kMaxThreads ? threads : 0;
     if (!Interrupted()) {
         dialog.OnStart();
         RunTimer(window, dialog);

@@ -94,6 +94,7 @@ std::wstring CCloneTask::OpenTarget() {
                     }
                 }
             }
+            targetImage.SetWorkers(job.threads);
             if (!targetImage.Create(job.target.path, job.target.method, job.target.compressed,
                                     job.level)) {
                 return WithSystemReason(L"Could not create target image", errno);

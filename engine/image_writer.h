@@ -31,6 +31,7 @@ public:
     // The bytes that reached the file: raw bytes for a raw image, the
     // compressed stream's for a compressed one.
     std::int64_t BytesOnTarget() const { return file_.BytesWritten(); }
+    ImageFile& File() { return file_; }
 
     // Finishes the stream (its remaining data and trailer) unless the file
     // has already refused data, flushes the file to its device and closes

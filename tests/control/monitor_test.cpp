@@ -218,10 +218,13 @@ TEST_F(Monitor, CancelAndAbortAreWarningsThatSayWhatTheTargetHolds) {
         JobEnding outcome;
     } cases[] = {
         {CopyEnding::Cancelled, 4000, L"Cancelled",
-         L"Cancelled at 1.00 KB of 3.90 KB: the target holds only the first 1.00 KB.",
+         L"Cancelled at 1.00 KB of 3.90 KB: the target holds only the first 1.00 KB, without its "
+         L"first MiB, which is written last and is as it was.",
          JobEnding::Cancelled},
         {CopyEnding::Cancelled, -1, L"Cancelled",
-         L"Cancelled at 1.00 KB: the target holds only the first 1.00 KB.", JobEnding::Cancelled},
+         L"Cancelled at 1.00 KB: the target holds only the first 1.00 KB, without its first MiB, "
+         L"which is written last and is as it was.",
+         JobEnding::Cancelled},
         {CopyEnding::ReadErrorAborted, 4000, L"Aborted",
          L"Aborted after a read error at position 1024: the target holds only the first 1.00 KB.",
          JobEnding::ReadErrorAborted},

@@ -99,7 +99,12 @@ TEST_F(RealDevices, RawAndGzipImagesToALargerDiskLeaveItsRestAlone) {
             kDiskSize);
         Bytes expected = data_;
         expected.resize(static_cast<std::size_t>(targetSize), 0xA5);
-        EXPECT_EQ(DescribeDifference(ReadFile(targetFile), expected), "");
+        // A failed copy never writes the first block, which goes last.
+        Bytes held = expected;
+        if (!agreed) {
+            std::fill(held.begin(), held.begin() + kMiB, 0xA5);
+        }
+        EXPECT_EQ(DescribeDifference(ReadFile(targetFile), held), "");
     }
 }
 

@@ -112,10 +112,9 @@ void CBrevelDialog::UpdateReadouts(std::int64_t position) {
     progress.percent = static_cast<int>(percent);
     window_.SetProgressPosition(static_cast<int>(
         std::min<std::int64_t>(*DoneShare(position, progressRange), progressRange)));
-    std::wstring status =
-        (boost::wformat(L"%s: %d%%") % (verifying ? L"Verifying" : ModeOf(task->job).title) %
-         percent)
-            .str();
+    std::wstring status = (boost::wformat(L"%s: %d%%") %
+                           (verifying ? L"Verifying" : ModeOf(task->job).title) % percent)
+                              .str();
     if (!progress.timeLeft.empty()) {
         status += L" - " + progress.timeLeft + L" left";
     }

@@ -121,10 +121,9 @@ void CBrevelDialog::UpdateTargetExtension() {
 
 void CBrevelDialog::UpdateControls(bool rewriteSummary) {
     const bool running = task != nullptr;
-    for (int id :
-         {ControlId::SourceEdit, ControlId::OpenImageButton, ControlId::SourceDiskButton,
-          ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton,
-          ControlId::VerifyCheck}) {
+    for (int id : {ControlId::SourceEdit, ControlId::OpenImageButton, ControlId::SourceDiskButton,
+                   ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton,
+                   ControlId::VerifyCheck}) {
         window_.EnableControl(id, !running);
     }
     const bool sourceIsDisk = job.source.kind == EndpointKind::PhysicalDisk;

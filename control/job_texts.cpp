@@ -106,8 +106,9 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
                       L"incomplete.";
             break;
         case CopyEnding::VerifyFailed:
-            pattern = L"Verification failed at position %lld: the target differs from what was "
-                      L"written.";
+            pattern =
+                L"Verification failed at position %lld: the target differs from what was "
+                L"written.";
             break;
         case CopyEnding::Completed:
         case CopyEnding::Cancelled:

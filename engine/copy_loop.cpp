@@ -385,8 +385,8 @@ private:
                 return true;
             }
         }
-        if (first > 0 && (WriteDiskAt(disk, 0, task_.firstBlock.get(), first) != first ||
-                          !FlushDisk(disk))) {
+        if (first > 0 &&
+            (WriteDiskAt(disk, 0, task_.firstBlock.get(), first) != first || !FlushDisk(disk))) {
             firstBlockFailed_ = true;
             return false;
         }

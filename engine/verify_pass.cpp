@@ -38,10 +38,11 @@ Verification VerifyDiskRange(CCloneTask& task, std::int64_t from, std::int64_t t
         if (task.cancelRequested) {
             return Verification::Cancelled;
         }
-        const auto length = static_cast<std::int32_t>(std::min<std::int64_t>(task.blockSize, to - at));
+        const auto length =
+            static_cast<std::int32_t>(std::min<std::int64_t>(task.blockSize, to - at));
         const std::int64_t whole = (length + kDirectUnit - 1) / kDirectUnit * kDirectUnit;
-        const auto count = static_cast<std::int32_t>(
-            std::min<std::int64_t>({whole, task.blockSize, std::max(diskSize - at, std::int64_t{length})}));
+        const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(
+            {whole, task.blockSize, std::max(diskSize - at, std::int64_t{length})}));
         std::int32_t got = 0;
         if (!ReadDiskUncachedAt(task.targetDisk.Handle(), at, task.readBuffer.get(), count, got) ||
             got < length) {

@@ -46,7 +46,8 @@ protected:
         for (const std::wstring& line : window.LogLines()) {
             if (line.rfind(L"SHA-256: ", 0) == 0) {
                 hashed = line.size() == 9 + 64;
-            } else if (line.rfind(L"Image SHA-256: ", 0) != 0 && line.rfind(L"Verified: ", 0) != 0) {
+            } else if (line.rfind(L"Image SHA-256: ", 0) != 0 &&
+                       line.rfind(L"Verified: ", 0) != 0) {
                 lines.push_back(line);
             }
         }
@@ -279,9 +280,8 @@ TEST_F(JobRun, CancelWhileTheCopyWaitsForAnAnswer) {
     const Ending end = LastEnding();
     const std::wstring cancelled =
         L"Cancelled at 2.00 MB of 3.00 MB: the target holds only the first 2.00 MB.";
-    EXPECT_EQ(ReportLines(),
-              Join(Join(Summary(), Report(end, std::to_wstring(3 * kMiB), 2 * kMiB)),
-                   {CopiedLine(end, 2 * kMiB), cancelled}));
+    EXPECT_EQ(ReportLines(), Join(Join(Summary(), Report(end, std::to_wstring(3 * kMiB), 2 * kMiB)),
+                                  {CopiedLine(end, 2 * kMiB), cancelled}));
     EXPECT_EQ(Boxes(L"Error"), std::vector<std::wstring>{L"Task already started"});  // no question
     EXPECT_EQ(Boxes(L"Cancelled"), std::vector<std::wstring>{cancelled});
     EXPECT_EQ(dialog.lastOutcome.ending, JobEnding::Cancelled);

@@ -83,6 +83,23 @@ TEST_F(Monitor, SpeedIsAveragedAndTheTimeLeftToldAfterThreeSeconds) {
     dialog.task.reset();
 }
 
+TEST_F(Monitor, TheVerifyPassHasItsOwnPercentageSpeedAndTimeLeft) {
+    CCloneTask& task = InjectTask(Job(EndpointKind::ImageFile, EndpointKind::PhysicalDisk, 10000));
+    task.position = 10000;
+    Tick(10);
+    task.verifyLength = 10000;
+    task.verifying = true;
+    for (const std::int64_t position : {1000, 2000, 3000, 4200}) {
+        task.verifyPosition = position;
+        Tick(10);
+    }
+    EXPECT_EQ(window.statusText, L"Verifying: 42% - 0:05 left");
+    EXPECT_EQ(dialog.progress.phase, L"Verifying");
+    EXPECT_EQ(dialog.progress.copied, L"4.10 KB");
+    EXPECT_EQ(window.At(ControlId::SpeedText).text, L"1.02 KB/s");
+    dialog.task.reset();
+}
+
 TEST_F(Monitor, ModeTitlesAndAClampedBar) {
     const std::pair<CloneJob, const wchar_t*> modes[] = {
         {Job(EndpointKind::PhysicalDisk, EndpointKind::PhysicalDisk, 4000), L"Disk Cloning: 150%"},

@@ -58,8 +58,8 @@ TEST_F(Verify, ImageTargetsGetTheirHashesAndReadBackByDecompressing) {
                                        std::pair{"copy.dsk.gz", CompressionMethod::Gzip},
                                        std::pair{"copy.dsk.bz2", CompressionMethod::Bzip2}}) {
         SCOPED_TRACE(name);
-        CloneJob job = ImageJob(Wide(dir_ / "source.dsk"), CompressionMethod::None,
-                                Wide(dir_ / name), method);
+        CloneJob job =
+            ImageJob(Wide(dir_ / "source.dsk"), CompressionMethod::None, Wide(dir_ / name), method);
         job.verify = true;
         RunResult run = RunJob(job);
         ASSERT_TRUE(run.task);

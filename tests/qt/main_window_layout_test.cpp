@@ -155,7 +155,8 @@ TEST_F(MainWindowTest, TabVisitsTheEnabledTabStopsInTemplateOrder) {
     const int order[] = {kSourceEditId,    kOpenImageButtonId, kSourceDiskButtonId,
                          kTargetEditId,    kSaveImageButtonId, kTargetDiskButtonId,
                          kCompressCheckId, kTypeComboId,       kLevelComboId,
-                         kVerifyCheckId,   kLogEditId,       kMoreInfoButtonId,  kSourceEditId};
+                         kVerifyCheckId,   kLogEditId,         kMoreInfoButtonId,
+                         kSourceEditId};
     window.FocusControl(kSourceEditId);
     ASSERT_EQ(window.FocusedControlId(), kSourceEditId);
     for (std::size_t step = 1; step < std::size(order); ++step) {

@@ -112,8 +112,8 @@ TEST_F(Verify, ACardThatFakesItsCapacityFailsVerificationWhereItWraps) {
     // Block 0 is held back; block 1 lies under what was written at 3.5 MiB.
     EXPECT_EQ(run.task->failurePosition, kMiB);
     // Its first block was never written (what is at the start came round).
-    const Bytes card = ReadFile(dir_ / "card.img");
-    EXPECT_FALSE(std::equal(data_.begin(), data_.begin() + 512, card.begin()));
+    const Bytes held = ReadFile(dir_ / "card.img");
+    EXPECT_FALSE(std::equal(data_.begin(), data_.begin() + 512, held.begin()));
 }
 
 // Why the read-back goes past the page cache: on that card a buffered read

@@ -77,7 +77,7 @@ void TerminalWindow::DrawProgress(const CBrevelDialog::ProgressReadout& progress
         line = WideToUtf8(progress.phase) + ": ";
     }
     if (progress.percent >= 0) {
-        line = std::to_string(progress.percent) + "%  ";
+        line += std::to_string(progress.percent) + "%  ";
     }
     line += WideToUtf8(progress.copied);
     if (!progress.total.empty()) {

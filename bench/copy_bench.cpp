@@ -66,6 +66,8 @@ const char* EndingName(CopyEnding ending) {
             return "SourceUnreadable";
         case CopyEnding::VerifyFailed:
             return "VerifyFailed";
+        case CopyEnding::VerifyUnreadable:
+            return "VerifyUnreadable";
     }
     return "Unknown";
 }

@@ -15,6 +15,7 @@ JobOutcome OutcomeOf(const CCloneTask& task, std::int64_t position) {
         case CopyEnding::WriteFailed:
         case CopyEnding::SourceUnreadable:
         case CopyEnding::VerifyFailed:
+        case CopyEnding::VerifyUnreadable:
             outcome.ending = JobEnding::Failed;
             break;
     }

@@ -110,6 +110,9 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
                 L"Verification failed at position %lld: the target differs from what was "
                 L"written.";
             break;
+        case CopyEnding::VerifyUnreadable:
+            pattern = L"Verification failed at position %lld: the target could not be read back.";
+            break;
         case CopyEnding::Completed:
         case CopyEnding::Cancelled:
         case CopyEnding::ReadErrorAborted:

@@ -24,8 +24,11 @@ enum class CopyEnding : std::int32_t {
     // source disk gave no more data before its size was reached.
     SourceUnreadable = 4,
     // The copy completed, but reading the target back (Verify) found other
-    // data than was written, or could not read it: `verification` says which.
+    // data than was written.
     VerifyFailed = 5,
+    // The copy completed, but the target could not be read back (or ended
+    // before the copied length).
+    VerifyUnreadable = 6,
 };
 
 // What reading the target back after the copy found.

@@ -313,9 +313,11 @@ private:
             task_.truncatedBytes = 0;
             task_.paddingBytes = 0;
             task_.verification = Verification::NotRequested;
-        } else if (complete && (task_.verification == Verification::Differs ||
-                                task_.verification == Verification::Unreadable)) {
+        } else if (complete && task_.verification == Verification::Differs) {
             ending = CopyEnding::VerifyFailed;
+            failurePosition_ = verifyFailedAt_;
+        } else if (complete && task_.verification == Verification::Unreadable) {
+            ending = CopyEnding::VerifyUnreadable;
             failurePosition_ = verifyFailedAt_;
         }
         if (handedOver_) {

@@ -210,6 +210,10 @@ TEST_F(Monitor, IncompleteTargetsEndWithAnErrorInsteadOfDone) {
         {Job(EndpointKind::PhysicalDisk, EndpointKind::ImageFile, 4000),
          CopyEnding::SourceUnreadable,
          L"Reading the source disk failed at position 2097152. The target is incomplete."},
+        {Job(EndpointKind::ImageFile, EndpointKind::PhysicalDisk, 4000), CopyEnding::VerifyFailed,
+         L"Verification failed at position 2097152: the target differs from what was written."},
+        {Job(EndpointKind::ImageFile, EndpointKind::ImageFile, 4000), CopyEnding::VerifyUnreadable,
+         L"Verification failed at position 2097152: the target could not be read back."},
     };
     for (const auto& c : cases) {
         window.boxes.clear();

@@ -8,8 +8,12 @@
 //   peak_rss_kib      the process's peak resident memory
 //   source_bytes      the bytes read from the source
 //   ending            how the copy ended
+//   verify_seconds    with verify: from the start of reading the target back
+//                     until the copy thread had ended
 //
-//   brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET raw|gzip|bzip2|zlib LEVEL
+//   brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET raw|gzip|bzip2|zlib LEVEL [MODE]
+// MODE: hash (the default, as every job runs), nohash (nothing hashed), or
+// verify (hashed, and the target read back after the copy).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -60,6 +64,10 @@ const char* EndingName(CopyEnding ending) {
             return "WriteFailed";
         case CopyEnding::SourceUnreadable:
             return "SourceUnreadable";
+        case CopyEnding::VerifyFailed:
+            return "VerifyFailed";
+        case CopyEnding::VerifyUnreadable:
+            return "VerifyUnreadable";
     }
     return "Unknown";
 }
@@ -77,14 +85,18 @@ double Seconds(const timeval& time) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET "
-                 "raw|gzip|bzip2|zlib LEVEL\n");
+                 "raw|gzip|bzip2|zlib LEVEL [hash|nohash|verify]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
+    if (argc != 6 && argc != 7) {
+        return Usage();
+    }
+    const std::string mode = argc == 7 ? argv[6] : "hash";
+    if (mode != "hash" && mode != "nohash" && mode != "verify") {
         return Usage();
     }
     const auto sourceMethod = ParseFormat(argv[2]);
@@ -99,6 +111,8 @@ int main(int argc, char** argv) {
     job.source = ImageEndpoint(argv[1], *sourceMethod);
     job.target = ImageEndpoint(argv[3], *targetMethod);
     job.level = static_cast<std::int32_t>(level);
+    job.hash = mode != "nohash";
+    job.verify = mode == "verify";
 
     auto task = std::make_unique<CCloneTask>();
     const auto start = std::chrono::steady_clock::now();
@@ -110,9 +124,19 @@ int main(int argc, char** argv) {
     // The copy thread's end, timed to the moment: a helper thread joins it
     // (the window never joins a finished copy, so nothing else does).
     std::chrono::steady_clock::time_point copyEnd;
+    std::optional<std::chrono::steady_clock::time_point> verifyStart;
     std::thread timer([&task, &copyEnd] {
         task->copyThread->join();
         copyEnd = std::chrono::steady_clock::now();
+    });
+    // The start of the verify pass, to the millisecond.
+    std::thread verifyWatch([&task, &verifyStart] {
+        while (!task->finished && !task->verifying) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (task->verifying) {
+            verifyStart = std::chrono::steady_clock::now();
+        }
     });
     // The window's timer: the position is read on every tick, and a read-error
     // question (which image sources never raise) is answered with Abort.
@@ -128,7 +152,12 @@ int main(int argc, char** argv) {
     }
     const std::chrono::duration<double> observed = std::chrono::steady_clock::now() - start;
     timer.join();
+    verifyWatch.join();
     const std::chrono::duration<double> wall = copyEnd - start;
+    if (verifyStart) {
+        const std::chrono::duration<double> verifying = copyEnd - *verifyStart;
+        std::printf("verify_seconds %.3f\n", verifying.count());
+    }
 
     std::printf("wall_seconds %.3f\n", wall.count());
     std::printf("observed_seconds %.3f\n", observed.count());

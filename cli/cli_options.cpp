@@ -101,6 +101,10 @@ private:
             if (NoValue(name, value)) {
                 actions.push_back(action->second);
             }
+        } else if (name == "--verify" || name == "--no-verify") {
+            if (NoValue(name, value)) {
+                options().verify = name == "--verify";
+            }
         } else if (name == "--yes" || name == "-y") {
             options().yes = NoValue(name, value);
         } else if (name == "--level") {
@@ -178,7 +182,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "Usage: brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none] [--yes]\n"
+    return "Usage: brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none]\n"
+           "                  [--verify | --no-verify] [--yes]\n"
            "                  [--on-read-error ask|abort|retry|ignore] SOURCE TARGET\n"
            "       brevel-cli --list-disks\n"
            "       brevel-cli --help | --version\n";
@@ -205,6 +210,11 @@ std::string HelpText() {
            "                       per core); remembered for the next run\n"
            "  --compress TYPE      gzip, bzip2 or zlib: compress an image target, with the\n"
            "                       extension of its name changed to match; none: do not\n"
+           "  --verify             after the copy, read the target back from the medium\n"
+           "                       (decompressing a compressed image) and compare it with\n"
+           "                       what was written; a difference fails the job\n"
+           "  --no-verify          do not; without either, the choice remembered for the\n"
+           "                       target's kind (at first: disks yes, image files no)\n"
            "  --yes                answer yes to the questions: destroying the target\n"
            "                       disk's data, replacing an existing image file, copying\n"
            "                       a source larger than the target disk (without a terminal\n"
@@ -219,8 +229,12 @@ std::string HelpText() {
            "  --help               show this text\n"
            "  --version            show the version\n"
            "\n"
-           "The compression type and level are remembered for the next run, in\n"
-           "$XDG_CONFIG_HOME/Brevel/Brevel.conf (~/.config/Brevel/Brevel.conf).\n"
+           "Every job reports the SHA-256 of the copied data; an image target also gets\n"
+           "NAME.sha256 beside it (the image file's hash, for sha256sum -c). A disk target's\n"
+           "first MiB is written last, so a copy that fails leaves its first sector blank.\n"
+           "\n"
+           "The compression type and level and the verify choice are remembered for the\n"
+           "next run, in $XDG_CONFIG_HOME/Brevel/Brevel.conf (~/.config/Brevel/Brevel.conf).\n"
            "Ctrl-C or SIGTERM during a copy cancels it; a compressed image is still closed\n"
            "properly.\n"
            "\n"

@@ -7,8 +7,9 @@
 #include "engine/clone_job.h"
 
 // The command line of brevel-cli:
-//   brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none] [--yes]
-//              [--on-read-error ask|abort|retry|ignore] SOURCE TARGET
+//   brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none]
+//              [--verify|--no-verify] [--yes] [--on-read-error ask|abort|retry|ignore]
+//              SOURCE TARGET
 //   brevel-cli --list-disks
 //   brevel-cli --help | --version
 // An option's value follows it as the next argument or after "=" (--level=9);
@@ -27,6 +28,7 @@ struct CliOptions {
     std::optional<int> threads;                 // 1 to kMaxThreads
     std::optional<CompressionMethod> compress;  // None: "none"
     bool yes = false;
+    std::optional<bool> verify;  // --verify, --no-verify; else the remembered choice
     ReadErrorPolicy onReadError = ReadErrorPolicy::Ask;
     std::vector<std::string> endpoints;  // SOURCE and TARGET, as given
 };

@@ -32,7 +32,7 @@ void Sleep(int milliseconds) {
     nanosleep(&pause, nullptr);  // an interrupt ends it early, which is fine
 }
 
-// Works the check box and the type and level lists as the user would in the window:
+// Works the check boxes and the type and level lists as the user would in the window:
 // a control changes only when its state differs, and only while it is
 // enabled; then its own handler runs. False, with the problem, when an option
 // asks for a control that the window has disabled for this job.
@@ -53,6 +53,13 @@ bool ApplyCompressionOptions(const CliOptions& options, TerminalWindow& window,
         if (compress && window.GetSelection(ControlId::TypeCombo) != type) {
             window.SetSelection(ControlId::TypeCombo, type);
             dialog.OnTypeChange();
+        }
+    }
+    if (options.verify) {
+        const int check = *options.verify ? CheckState::Checked : CheckState::Unchecked;
+        if (window.GetCheck(ControlId::VerifyCheck) != check) {
+            window.SetCheck(ControlId::VerifyCheck, check);
+            dialog.OnVerify();
         }
     }
     if (options.level) {

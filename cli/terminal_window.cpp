@@ -73,8 +73,11 @@ void TerminalWindow::DrawProgress(const CBrevelDialog::ProgressReadout& progress
     }
     // As pv shows it: 42%  1.10 GB of 2.15 GB  35.2 MB/s  3:10 left
     std::string line;
+    if (!progress.phase.empty()) {
+        line = WideToUtf8(progress.phase) + ": ";
+    }
     if (progress.percent >= 0) {
-        line = std::to_string(progress.percent) + "%  ";
+        line += std::to_string(progress.percent) + "%  ";
     }
     line += WideToUtf8(progress.copied);
     if (!progress.total.empty()) {

@@ -68,6 +68,9 @@ public:
     void OnSourceKillFocus();
     void OnTargetKillFocus();
     void OnCompressImage();
+    // The Verify check box: the job reads its target back, and the choice is
+    // remembered for targets of this kind.
+    void OnVerify();
     void OnTypeChange();
     void OnLevelChange();
     void OnMoreInfo();
@@ -82,6 +85,7 @@ public:
         std::wstring total;
         std::wstring speed;
         std::wstring timeLeft;
+        std::wstring phase;  // empty while copying, "Verifying" while reading back
     };
 
     // The window's state, open to its faces and tests.
@@ -111,7 +115,12 @@ private:
     void AnswerReadError(std::int64_t position);
     void FinishJob(std::int64_t position);
     void WriteReport(const CCloneTask& finished, std::int64_t position);
+    // The image's SHA-256 with its NAME.sha256, and the verify pass.
+    void WriteChecksumReport(const CCloneTask& finished);
     std::wstring DefaultImageName() const;
+    // Sets the Verify check box and the job to the choice remembered for the
+    // target's kind.
+    void FollowVerifyChoice();
 
     WindowPort& window_;
     SettingsPort& settings_;
@@ -125,4 +134,6 @@ private:
         std::int64_t share;
     };
     std::deque<ReadoutSample> samples_;
+    // The samples are of the verify pass.
+    bool samplesVerifying_ = false;
 };

@@ -23,6 +23,7 @@ inline constexpr int CopiedText = 1052;
 inline constexpr int CompressCheck = 1062;
 inline constexpr int TypeLabel = 1063;
 inline constexpr int LevelLabel = 1064;
+inline constexpr int VerifyCheck = 1065;
 inline constexpr int MoreInfoButton = 1070;
 inline constexpr int OpenImageButton = 1071;
 inline constexpr int SourceDiskButton = 1072;

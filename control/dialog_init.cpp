@@ -23,6 +23,7 @@ bool CBrevelDialog::OnInitDialog(const std::vector<std::wstring>& arguments) {
     job.target.compressed = saved.compressed;
     window_.SetCheck(ControlId::CompressCheck,
                      saved.compressed ? CheckState::Checked : CheckState::Unchecked);
+    FollowVerifyChoice();
     // Taken as given, without trimming; further arguments are ignored.
     if (arguments.size() >= 1) {
         SetSource(arguments[0], L"");

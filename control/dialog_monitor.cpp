@@ -8,6 +8,16 @@
 #include "control/job_texts.h"
 #include "control/text_format.h"
 
+namespace {
+
+// The copy reads its target back; once it has finished, the read-outs tell
+// the copy again.
+bool InVerifyPass(const CCloneTask& task) {
+    return task.verifying && !task.finished;
+}
+
+}  // namespace
+
 void CBrevelDialog::OnTimer() {
     if (!task) {
         return;  // a tick that was queued before the job ended
@@ -18,7 +28,9 @@ void CBrevelDialog::OnTimer() {
     }
     const std::int64_t position = task->position;  // after `finished`: the final count
     if (++tickCount >= ticksPerUpdate || done) {
-        UpdateReadouts(position);
+        // The verify pass has a position of its own; the report tells what
+        // was copied.
+        UpdateReadouts(InVerifyPass(*task) ? task->verifyPosition.load() : position);
         tickCount = 0;
     }
     // A finished copy waits for no answer: a question raised just before a
@@ -44,6 +56,12 @@ constexpr std::int64_t kShareScale = 1000000;
 
 std::optional<std::int64_t> CBrevelDialog::DoneShare(std::int64_t position,
                                                      std::int64_t scale) const {
+    if (InVerifyPass(*task)) {
+        if (task->verifyLength > 0) {
+            return ScaledRatio(position, task->verifyLength, scale);
+        }
+        return std::nullopt;
+    }
     if (task->job.sourceSize > 0) {
         return ScaledRatio(position, task->job.sourceSize, scale);
     }
@@ -55,6 +73,13 @@ std::optional<std::int64_t> CBrevelDialog::DoneShare(std::int64_t position,
 
 void CBrevelDialog::UpdateReadouts(std::int64_t position) {
     const std::optional<std::int64_t> share = DoneShare(position, kShareScale);
+    const bool verifying = InVerifyPass(*task);
+    if (verifying != samplesVerifying_) {
+        // The verify pass starts: its speed and time left are its own.
+        samples_.clear();
+        samplesVerifying_ = verifying;
+        task->speedMark = 0;
+    }
     if (samples_.empty()) {
         samples_.push_back({task->speedMark, 0});
     }
@@ -68,7 +93,9 @@ void CBrevelDialog::UpdateReadouts(std::int64_t position) {
     const std::int64_t speed = seconds > 0 ? (position - oldest.position) / seconds : 0;
     task->speedMark = position;
     progress.copied = FormatByteSize(position);
-    progress.total = task->job.sourceSize >= 0 ? FormatByteSize(task->job.sourceSize) : L"";
+    const std::int64_t total = verifying ? task->verifyLength : task->job.sourceSize;
+    progress.total = total >= 0 ? FormatByteSize(total) : L"";
+    progress.phase = verifying ? L"Verifying" : L"";
     progress.speed = FormatSpeed(speed);
     progress.timeLeft.clear();
     window_.SetControlText(ControlId::CopiedText, progress.copied);
@@ -85,7 +112,9 @@ void CBrevelDialog::UpdateReadouts(std::int64_t position) {
     progress.percent = static_cast<int>(percent);
     window_.SetProgressPosition(static_cast<int>(
         std::min<std::int64_t>(*DoneShare(position, progressRange), progressRange)));
-    std::wstring status = (boost::wformat(L"%s: %d%%") % ModeOf(task->job).title % percent).str();
+    std::wstring status = (boost::wformat(L"%s: %d%%") %
+                           (verifying ? L"Verifying" : ModeOf(task->job).title) % percent)
+                              .str();
     if (!progress.timeLeft.empty()) {
         status += L" - " + progress.timeLeft + L" left";
     }

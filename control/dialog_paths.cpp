@@ -95,6 +95,7 @@ void CBrevelDialog::SetTarget(const std::wstring& path) {
             window_.SetCheck(ControlId::CompressCheck, CheckState::Unchecked);
         }
     }
+    FollowVerifyChoice();
     UpdateControls(true);
 }
 
@@ -120,9 +121,9 @@ void CBrevelDialog::UpdateTargetExtension() {
 
 void CBrevelDialog::UpdateControls(bool rewriteSummary) {
     const bool running = task != nullptr;
-    for (int id :
-         {ControlId::SourceEdit, ControlId::OpenImageButton, ControlId::SourceDiskButton,
-          ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton}) {
+    for (int id : {ControlId::SourceEdit, ControlId::OpenImageButton, ControlId::SourceDiskButton,
+                   ControlId::TargetEdit, ControlId::SaveImageButton, ControlId::TargetDiskButton,
+                   ControlId::VerifyCheck}) {
         window_.EnableControl(id, !running);
     }
     const bool sourceIsDisk = job.source.kind == EndpointKind::PhysicalDisk;

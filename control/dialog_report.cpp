@@ -2,6 +2,7 @@
 // return to idle.
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
+#include <cstring>
 
 #include "control/brevel_dialog.h"
 #include "control/control_ids.h"
@@ -43,7 +44,34 @@ void CBrevelDialog::WriteReport(const CCloneTask& finished, std::int64_t positio
             }
         }
     }
+    if (!finished.dataSha256.empty()) {
+        AppendLog(L"SHA-256: " + Utf8ToWide(finished.dataSha256));
+    }
+    WriteChecksumReport(finished);
     AppendLog((boost::wformat(L"Copied %s in %s") % FormatByteSize(position) % duration).str());
+}
+
+void CBrevelDialog::WriteChecksumReport(const CCloneTask& finished) {
+    const std::wstring target = finished.job.target.path;
+    if (finished.checksumFileError != 0) {
+        AppendLog(L"Warning: could not write " + target + L".sha256: " +
+                  Utf8ToWide(std::strerror(finished.checksumFileError)));
+    } else if (!finished.imageSha256.empty()) {
+        AppendLog(L"Image SHA-256: " + Utf8ToWide(finished.imageSha256) + L" (in " + target +
+                  L".sha256)");
+    }
+    switch (finished.verification) {
+        case Verification::Passed:
+            AppendLog(L"Verified: the target reads back as written.");
+            break;
+        case Verification::Cancelled:
+            AppendLog(L"Verification cancelled: the target was not verified.");
+            break;
+        case Verification::Differs:
+        case Verification::Unreadable:
+        case Verification::NotRequested:
+            break;
+    }
 }
 
 void CBrevelDialog::FinishJob(std::int64_t position) {

@@ -250,6 +250,7 @@ void CBrevelDialog::OnStart() {
     }
     lastOutcome = JobOutcome{};
     samples_.assign(1, ReadoutSample{0, 0});
+    samplesVerifying_ = false;
     progress = ProgressReadout{};
     AppendLog((boost::wformat(L"Start Time: %s") % FormatTimestamp(task->startTime)).str());
     window_.SetExecutionState(ExecutionState::Continuous | ExecutionState::SystemRequired |

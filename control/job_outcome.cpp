@@ -14,6 +14,8 @@ JobOutcome OutcomeOf(const CCloneTask& task, std::int64_t position) {
             break;
         case CopyEnding::WriteFailed:
         case CopyEnding::SourceUnreadable:
+        case CopyEnding::VerifyFailed:
+        case CopyEnding::VerifyUnreadable:
             outcome.ending = JobEnding::Failed;
             break;
     }
@@ -21,5 +23,6 @@ JobOutcome OutcomeOf(const CCloneTask& task, std::int64_t position) {
     outcome.failurePosition = task.failurePosition;
     outcome.zeroFilledBytes = task.zeroFilledBytes;
     outcome.firstZeroFilledPosition = task.firstZeroFilledPosition;
+    outcome.verification = task.verification;
     return outcome;
 }

@@ -13,7 +13,8 @@ enum class JobEnding {
     Completed,         // the whole source was copied (zeroFilledBytes may say otherwise)
     Cancelled,         // the user cancelled it
     ReadErrorAborted,  // the user stopped it at an unreadable block of the source
-    Failed,            // the target or the source failed: the target is incomplete
+    Failed,            // the target or the source failed, or the target does not read
+                       // back as written
 };
 
 struct JobOutcome {
@@ -23,6 +24,9 @@ struct JobOutcome {
     // Source bytes that could not be read and were written as zeros.
     std::int64_t zeroFilledBytes = 0;
     std::int64_t firstZeroFilledPosition = -1;
+    // What reading the target back found (Differs and Unreadable end the job
+    // as Failed, at failurePosition).
+    Verification verification = Verification::NotRequested;
 
     bool RefusedBeforeStart() const { return ending == JobEnding::Refused; }
 };

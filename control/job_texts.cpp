@@ -52,7 +52,13 @@ ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcom
         case JobEnding::Cancelled: {
             const std::int64_t total = task.job.sourceSize;
             const std::wstring of = total >= 0 ? L" of " + FormatByteSize(total) : L"";
-            return {L"Cancelled at " + copied + of + holds, L"Cancelled", warning, true};
+            // A disk's first block is written last: it is still as it was.
+            const std::wstring kept =
+                task.job.target.kind == EndpointKind::PhysicalDisk
+                    ? L": the target holds only the first " + copied +
+                          L", without its first MiB, which is written last and is as it was."
+                    : holds;
+            return {L"Cancelled at " + copied + of + kept, L"Cancelled", warning, true};
         }
         case JobEnding::ReadErrorAborted:
             return {(boost::wformat(L"Aborted after a read error at position %lld") %
@@ -64,6 +70,10 @@ ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcom
             break;
     }
     std::wstring text = CompletedMessage(task);
+    if (outcome.verification == Verification::Cancelled) {
+        return {text + L" Verification was cancelled: the target was not verified.", L"Done",
+                warning, true};
+    }
     if (outcome.zeroFilledBytes == 0) {
         return {text, L"Done", BoxStyle::Ok | BoxStyle::IconInformation, false};
     }
@@ -94,6 +104,14 @@ std::wstring FailureReason(const CloneJob& job, CopyEnding ending, std::int64_t 
                     ? L"Reading the source disk failed at position %lld. The target is incomplete."
                     : L"Reading the source image failed at position %lld. The target is "
                       L"incomplete.";
+            break;
+        case CopyEnding::VerifyFailed:
+            pattern =
+                L"Verification failed at position %lld: the target differs from what was "
+                L"written.";
+            break;
+        case CopyEnding::VerifyUnreadable:
+            pattern = L"Verification failed at position %lld: the target could not be read back.";
             break;
         case CopyEnding::Completed:
         case CopyEnding::Cancelled:

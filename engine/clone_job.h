@@ -72,4 +72,10 @@ struct CloneJob {
     // The user agreed to copy only what fits onto a target disk smaller than
     // the source: the copy ends, complete, at targetSize.
     bool truncateTarget = false;
+    // After the copy, read the target back from the medium and compare it
+    // with what was written.
+    bool verify = false;
+    // Hash what is copied (its SHA-256 for the report and NAME.sha256).
+    // Always on in the faces; the benchmark turns it off to measure its cost.
+    bool hash = true;
 };

@@ -99,6 +99,11 @@ std::wstring CCloneTask::OpenTarget() {
                                     job.level)) {
                 return WithSystemReason(L"Could not create target image", errno);
             }
+            // A raw image's file hash is the data's; only a compressed one
+            // needs its own.
+            if (job.hash && targetImage.Compressed()) {
+                targetImage.File().HashWrites();
+            }
             break;
         }
     }

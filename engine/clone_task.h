@@ -11,6 +11,7 @@
 #include "engine/clone_job.h"
 #include "engine/image_reader.h"
 #include "engine/image_writer.h"
+#include "engine/sha256.h"
 
 // How a copy ended. Set by the copy thread before it sets `finished`, so that
 // the window can tell a complete copy from one that stopped short.
@@ -22,6 +23,21 @@ enum class CopyEnding : std::int32_t {
     // The source image failed (I/O error, corrupt or truncated data), or a
     // source disk gave no more data before its size was reached.
     SourceUnreadable = 4,
+    // The copy completed, but reading the target back (Verify) found other
+    // data than was written.
+    VerifyFailed = 5,
+    // The copy completed, but the target could not be read back (or ended
+    // before the copied length).
+    VerifyUnreadable = 6,
+};
+
+// What reading the target back after the copy found.
+enum class Verification : std::int32_t {
+    NotRequested = 0,  // no Verify, or the copy did not complete
+    Passed = 1,        // every block read back as it was written
+    Cancelled = 2,     // the user cancelled while the target was read back
+    Differs = 3,       // a block read back differs from what was written
+    Unreadable = 4,    // the target could not be read back (or ended early)
 };
 
 // A stretch of a source disk that could not be read and was written as zeros.
@@ -76,10 +92,31 @@ public:
     std::unique_ptr<boost::thread> copyThread;
     std::unique_ptr<char[]> readBuffer;
     std::unique_ptr<boost::thread> writerThread;
+    // Hashes the block the writer thread writes, beside it (HashBlock).
+    std::unique_ptr<boost::thread> hashThread;
     std::unique_ptr<char[]> writeBuffer;
     std::int32_t bytesToWrite = 0;
     std::int32_t bytesWritten = 0;
     std::int64_t writePosition = 0;
+
+    // What was copied: the SHA-256 of the source's bytes as they are handed
+    // over, fed by the hash thread (beside the writer, while the next block is
+    // read). With
+    // Verify also one digest per block of kBlockSize, to tell where a target
+    // differs: 32 bytes per MiB.
+    Sha256 dataHash;
+    std::vector<Sha256Digest> blockHashes;
+    // A disk target: its first block (the partition table), kept back while
+    // the rest is written, flushed and verified, and written last, so that a
+    // copy that fails or is cancelled leaves the first sector as it was.
+    std::unique_ptr<char[]> firstBlock;
+    std::int32_t firstBlockLength = 0;
+
+    // The verify pass: `verifying` is raised when it starts; `verifyPosition`
+    // counts the bytes read back so far, of `verifyLength`.
+    std::atomic<bool> verifying{false};
+    std::atomic<std::int64_t> verifyPosition{0};
+    std::int64_t verifyLength = 0;
 
     // Valid once `finished` is true. `position` is then the count of source
     // bytes handed over successfully: after a failed write it leaves out the
@@ -104,6 +141,17 @@ public:
     // Source bytes left out because the target disk ended there, as the user
     // agreed (job.truncateTarget).
     std::int64_t truncatedBytes = 0;
+    // The SHA-256 of the copied bytes in hexadecimal (empty when the job was
+    // not hashed); for an image target also of the file as written (the
+    // compressed bytes of a compressed image), which NAME.sha256 holds.
+    std::string dataSha256;
+    std::string imageSha256;
+    // Why NAME.sha256 could not be written (errno); 0 when it was, or when
+    // there was none to write.
+    int checksumFileError = 0;
+    // What reading the target back found; for Differs and Unreadable the
+    // start of the block that failed is failurePosition.
+    Verification verification = Verification::NotRequested;
 
 private:
     std::wstring OpenSource();
@@ -120,5 +168,18 @@ inline constexpr std::int32_t kRescuePieceSize = 4096;
 void RunCopy(CCloneTask* task);
 
 // A writer thread's work: writes the first bytesToWrite bytes of writeBuffer
-// to the target and sets bytesWritten.
+// to the target (or keeps a disk's first block back) and sets bytesWritten.
 void WriteBlock(CCloneTask* task);
+
+// A hash thread's work: the same bytes into dataHash and, with Verify, their
+// block's digest.
+void HashBlock(CCloneTask* task);
+
+// The verify pass over a disk target, from `from` to `to`, reading past the
+// page cache, block by block against task.blockHashes. Passed, Cancelled
+// (cancelRequested), Differs or Unreadable with `failedAt` set.
+Verification VerifyDiskRange(CCloneTask& task, std::int64_t from, std::int64_t to,
+                             std::int64_t& failedAt);
+// The verify pass over an image target: the file's cached pages dropped, then
+// read (and decompressed) again from its start.
+Verification VerifyImage(CCloneTask& task, std::int64_t& failedAt);

@@ -144,27 +144,6 @@ std::unique_ptr<char[]> AllocateBlock(std::int32_t size) {
     return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
 }
 
-// Closes everything the copy used. Returns false when data that had been
-// handed over may not have reached the target.
-bool CloseEverything(CCloneTask& task) {
-    task.readBuffer.reset();
-    task.writeBuffer.reset();
-    task.sourceImage.Close();
-    bool targetIntact = task.targetImage.Close();
-    task.sourceDisk.Close();
-    if (task.targetDisk.IsOpen()) {
-        // Flushed first, so that the kernel reads the partition table that is
-        // on the disk, not one still on its way.
-        const bool flushed = FlushDisk(task.targetDisk.Handle());
-        int error = 0;
-        if (flushed && !RereadPartitionTable(task.targetDisk.Handle(), error)) {
-            task.partitionRereadError = error != 0 ? error : EIO;
-        }
-        targetIntact = task.targetDisk.Close() && flushed && targetIntact;
-    }
-    return targetIntact;
-}
-
 class CopyRun {
 public:
     explicit CopyRun(CCloneTask& task) : task_(task) {}
@@ -172,7 +151,15 @@ public:
     void Run() {
         task_.readBuffer = AllocateBlock(task_.blockSize);
         task_.writeBuffer = AllocateBlock(task_.blockSize);
-        if (!task_.readBuffer || !task_.writeBuffer) {
+        const bool diskTarget = task_.job.target.kind == EndpointKind::PhysicalDisk;
+        if (diskTarget) {
+            task_.firstBlock = AllocateBlock(task_.blockSize);
+        }
+        if (task_.job.verify && task_.job.sourceSize > 0) {
+            task_.blockHashes.reserve(
+                static_cast<std::size_t>(task_.job.sourceSize / task_.blockSize + 1));
+        }
+        if (!task_.readBuffer || !task_.writeBuffer || (diskTarget && !task_.firstBlock)) {
             End(CopyEnding::WriteFailed, 0);
         } else {
             Loop();
@@ -185,29 +172,33 @@ private:
         for (;;) {
             std::int32_t got = 0;
             ReadResult result = ReadResult::Data;
-            if (!task_.cancelRequested) {
+            if (!Stopping()) {
                 std::memset(task_.readBuffer.get(), 0, task_.blockSize);
                 result = ReadSource(task_, got);
                 if (result == ReadResult::RestartPass) {
                     continue;
                 }
             }
+            if (task_.hashThread) {
+                task_.hashThread->join();
+                task_.hashThread.reset();
+            }
             if (task_.writerThread) {
                 task_.writerThread->join();
                 task_.writerThread.reset();
                 if (task_.bytesWritten != task_.bytesToWrite) {
                     WriteFell();
-                    task_.cancelRequested = true;
+                    stop_ = true;
                     return;
                 }
             }
-            if (task_.cancelRequested) {
+            if (Stopping()) {
                 End(CopyEnding::Cancelled, -1);
                 return;
             }
             if (got == 0) {
                 EndOfData(result);
-                task_.cancelRequested = true;
+                stop_ = true;
                 continue;
             }
             if (!HandOver(got)) {
@@ -273,11 +264,18 @@ private:
         task_.bytesWritten = 0;
         task_.position += got;
         try {
+            if (task_.job.hash || task_.job.verify) {
+                task_.hashThread = std::make_unique<boost::thread>(HashBlock, &task_);
+            }
             task_.writerThread = std::make_unique<boost::thread>(WriteBlock, &task_);
         } catch (...) {
+            if (task_.hashThread) {
+                task_.hashThread->join();
+                task_.hashThread.reset();
+            }
             End(CopyEnding::WriteFailed, task_.writePosition);
             handedOver_ = task_.writePosition;
-            task_.cancelRequested = true;
+            stop_ = true;
             return false;
         }
         return true;
@@ -291,15 +289,32 @@ private:
         }
     }
 
+    // The end of the loop (a cancel, the end of the data or a failure) or
+    // the user's cancel.
+    bool Stopping() const { return stop_ || task_.cancelRequested; }
+
     void Finish() {
-        const bool targetIntact = CloseEverything(task_);
         CopyEnding ending = ending_.value_or(CopyEnding::Completed);
-        if (!targetIntact && (ending == CopyEnding::Completed || ending == CopyEnding::Cancelled)) {
-            // The flush at the close failed: placed where the target stopped.
+        task_.writeBuffer.reset();
+        task_.sourceImage.Close();
+        task_.sourceDisk.Close();
+        if (task_.job.hash) {
+            task_.dataSha256 = HexOf(task_.dataHash.Finish());
+        }
+        const bool complete = ending == CopyEnding::Completed;
+        const bool targetIntact = task_.job.target.kind == EndpointKind::ImageFile
+                                      ? FinishImage(complete)
+                                      : FinishDisk(complete);
+        task_.readBuffer.reset();
+        task_.firstBlock.reset();
+        if (!targetIntact && (complete || ending == CopyEnding::Cancelled)) {
+            // A flush (or the first block, written last) failed: placed where
+            // the target stopped.
             ending = CopyEnding::WriteFailed;
             failurePosition_ = task_.job.target.kind == EndpointKind::ImageFile
                                    ? task_.targetImage.BytesOnTarget()
-                                   : task_.position.load();
+                               : firstBlockFailed_ ? 0
+                                                   : task_.position.load();
             task_.truncatedBytes = 0;
             task_.paddingBytes = 0;
             // Compressed on several threads, the last chunks reach the file
@@ -310,6 +325,13 @@ private:
                 sunk >= 0) {
                 handedOver_ = std::min(sunk, handedOver_.value_or(task_.position.load()));
             }
+            task_.verification = Verification::NotRequested;
+        } else if (complete && task_.verification == Verification::Differs) {
+            ending = CopyEnding::VerifyFailed;
+            failurePosition_ = verifyFailedAt_;
+        } else if (complete && task_.verification == Verification::Unreadable) {
+            ending = CopyEnding::VerifyUnreadable;
+            failurePosition_ = verifyFailedAt_;
         }
         if (handedOver_) {
             task_.position = *handedOver_;
@@ -320,10 +342,88 @@ private:
         task_.finished = true;  // nothing touches the task after this
     }
 
+    // Closes (and so flushes) an image target; a complete one gets its
+    // NAME.sha256 and, with Verify, is read back. False when data that had
+    // been handed over may not have reached it.
+    bool FinishImage(bool complete) {
+        if (!task_.targetImage.Close()) {
+            return false;
+        }
+        if (!complete) {
+            return true;
+        }
+        if (task_.job.hash) {
+            const std::optional<Sha256Digest> file = task_.targetImage.File().WrittenDigest();
+            task_.imageSha256 = file ? HexOf(*file) : task_.dataSha256;
+            int error = 0;
+            if (!WriteChecksumFile(task_.job.target.path, task_.imageSha256, error)) {
+                task_.checksumFileError = error != 0 ? error : EIO;
+            }
+        }
+        if (task_.job.verify) {
+            StartVerifying();
+            task_.verification = VerifyImage(task_, verifyFailedAt_);
+        }
+        return true;
+    }
+
+    // Flushes a disk target; a complete copy then gets its first block (see
+    // WriteFirstBlockLast), and the kernel reads the partition table that is
+    // on the disk, not one still on its way.
+    bool FinishDisk(bool complete) {
+        if (!task_.targetDisk.IsOpen()) {
+            return true;
+        }
+        const DiskHandle disk = task_.targetDisk.Handle();
+        bool flushed = FlushDisk(disk);
+        if (flushed && complete) {
+            flushed = WriteFirstBlockLast(disk);
+        }
+        int error = 0;
+        if (flushed && !RereadPartitionTable(disk, error)) {
+            task_.partitionRereadError = error != 0 ? error : EIO;
+        }
+        return task_.targetDisk.Close() && flushed;
+    }
+
+    // With the rest flushed (and, with Verify, read back as written), the
+    // first block is written, flushed and read back. A rest that differs
+    // keeps the first block back: the disk stays a blank target. False when
+    // the first block could not be written or flushed.
+    bool WriteFirstBlockLast(DiskHandle disk) {
+        const std::int32_t first = task_.firstBlockLength;
+        if (task_.job.verify) {
+            StartVerifying();
+            task_.verification = VerifyDiskRange(task_, first, task_.position, verifyFailedAt_);
+            if (task_.verification == Verification::Differs ||
+                task_.verification == Verification::Unreadable) {
+                return true;
+            }
+        }
+        if (first > 0 &&
+            (WriteDiskAt(disk, 0, task_.firstBlock.get(), first) != first || !FlushDisk(disk))) {
+            firstBlockFailed_ = true;
+            return false;
+        }
+        if (task_.verification == Verification::Passed) {
+            task_.verification = VerifyDiskRange(task_, 0, first, verifyFailedAt_);
+        }
+        return true;
+    }
+
+    void StartVerifying() {
+        task_.verifyLength = task_.position;
+        task_.verifyPosition = 0;
+        task_.verifying = true;
+    }
+
     CCloneTask& task_;
     std::optional<CopyEnding> ending_;
     std::int64_t failurePosition_ = -1;
     std::optional<std::int64_t> handedOver_;  // set when a write fell short
+    bool stop_ = false;
+    bool firstBlockFailed_ = false;
+    std::int64_t verifyFailedAt_ = -1;
 };
 
 }  // namespace
@@ -332,17 +432,33 @@ void RunCopy(CCloneTask* task) {
     CopyRun(*task).Run();
 }
 
+void HashBlock(CCloneTask* task) {
+    const char* data = task->writeBuffer.get();
+    const auto count = static_cast<std::size_t>(task->bytesToWrite);
+    if (task->job.hash) {
+        task->dataHash.Update(data, count);
+    }
+    if (task->job.verify) {
+        task->blockHashes.push_back(Sha256::Of(data, count));
+    }
+}
+
 void WriteBlock(CCloneTask* task) {
+    const char* data = task->writeBuffer.get();
+    const std::int32_t count = task->bytesToWrite;
     switch (task->job.target.kind) {
         case EndpointKind::ImageFile:
-            task->bytesWritten =
-                task->targetImage.Write(task->writeBuffer.get(), task->bytesToWrite)
-                    ? task->bytesToWrite
-                    : 0;
+            task->bytesWritten = task->targetImage.Write(data, count) ? count : 0;
             return;
         case EndpointKind::PhysicalDisk:
-            task->bytesWritten = WriteDiskAt(task->targetDisk.Handle(), task->writePosition,
-                                             task->writeBuffer.get(), task->bytesToWrite);
+            if (task->writePosition == 0) {
+                std::memcpy(task->firstBlock.get(), data, static_cast<std::size_t>(count));
+                task->firstBlockLength = count;
+                task->bytesWritten = count;
+                return;
+            }
+            task->bytesWritten =
+                WriteDiskAt(task->targetDisk.Handle(), task->writePosition, data, count);
             return;
     }
     task->bytesWritten = 0;

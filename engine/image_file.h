@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "engine/sha256.h"
 
 // An image file, opened by name once and from then on reached only through
 // its descriptor, which this object owns. It counts the bytes that really
@@ -27,6 +31,11 @@ public:
     // counts what it took either way.
     bool Write(const char* data, std::int64_t count);
     std::int64_t BytesWritten() const { return written_; }
+    // From now on (until the next CreateForWriting) every byte that reaches
+    // the file is hashed; WrittenDigest() is their SHA-256, nothing when
+    // writes were not hashed.
+    void HashWrites();
+    std::optional<Sha256Digest> WrittenDigest() const;
     // The bytes Read delivered so far.
     std::int64_t BytesRead() const { return read_; }
 
@@ -40,4 +49,16 @@ private:
     bool writing_ = false;
     std::int64_t written_ = 0;
     std::int64_t read_ = 0;
+    std::unique_ptr<Sha256> hash_;
+    std::optional<Sha256Digest> digest_;
 };
+
+// Drops the page cache's copy of a file that has been flushed, so that the
+// next read comes from its device. False when the system refused.
+bool DropCachedPages(const std::wstring& path);
+
+// Writes NAME.sha256 beside the image NAME, in the format sha256sum reads:
+// "HEX  NAME". Made as a new temporary file (never through a link, never one
+// that exists) in the same folder, flushed and renamed over NAME.sha256, so
+// that a reader sees the old file or the whole new one. False with errno.
+bool WriteChecksumFile(const std::wstring& imagePath, const std::string& hex, int& error);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 
 #include "disks/path_text.h"
 #include "engine/image_file.h"
@@ -41,7 +42,17 @@ bool ImageFile::CreateForWriting(const std::wstring& path) {
     fd_ = OpenRetrying(path, O_WRONLY | O_CREAT | O_TRUNC);
     writing_ = true;
     written_ = 0;
+    hash_.reset();
+    digest_.reset();
     return fd_ >= 0;
+}
+
+void ImageFile::HashWrites() {
+    hash_ = std::make_unique<Sha256>();
+}
+
+std::optional<Sha256Digest> ImageFile::WrittenDigest() const {
+    return digest_;
 }
 
 std::int64_t ImageFile::Read(char* buffer, std::int64_t count) {
@@ -67,6 +78,9 @@ bool ImageFile::Write(const char* data, std::int64_t count) {
             return false;  // full, over the size limit, or an I/O error
         }
         written_ += put;
+        if (hash_) {
+            hash_->Update(data, static_cast<std::size_t>(put));
+        }
         data += put;
         count -= put;
     }
@@ -76,6 +90,10 @@ bool ImageFile::Write(const char* data, std::int64_t count) {
 bool ImageFile::Close() {
     if (fd_ < 0) {
         return true;
+    }
+    if (hash_) {
+        digest_ = hash_->Finish();
+        hash_.reset();
     }
     bool flushed = true;
     struct stat status {};
@@ -88,4 +106,93 @@ bool ImageFile::Close() {
     const bool closed = ::close(fd_) == 0 || errno == EINTR;
     fd_ = -1;
     return flushed && closed;
+}
+
+bool DropCachedPages(const std::wstring& path) {
+    const int fd = OpenRetrying(path, O_RDONLY | O_NOFOLLOW);
+    if (fd < 0) {
+        return false;
+    }
+    // Pages of a flushed file are clean, and clean pages are dropped.
+    const bool dropped = posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+    ::close(fd);
+    return dropped;
+}
+
+namespace {
+
+// One line of sha256sum's format; a name with a backslash or a line break is
+// escaped as sha256sum escapes it, with a backslash before the line.
+std::string ChecksumLine(const std::string& hex, const std::string& name) {
+    std::string escaped;
+    bool escapes = false;
+    for (const char c : name) {
+        if (c == '\\') {
+            escaped += "\\\\";
+            escapes = true;
+        } else if (c == '\n') {
+            escaped += "\\n";
+            escapes = true;
+        } else {
+            escaped += c;
+        }
+    }
+    return (escapes ? "\\" : "") + hex + "  " + escaped + "\n";
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteChecksumFile(const std::wstring& imagePath, const std::string& hex, int& error) {
+    const std::string image = WideToUtf8(imagePath);
+    const std::size_t slash = image.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : image.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? image : image.substr(slash + 1);
+    const std::string target = image + ".sha256";
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = folder + "." + name + ".sha256." + std::to_string(getpid()) + "." +
+                    std::to_string(attempt);
+        fd = ::open(temporary.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno != EEXIST && errno != EINTR) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    bool written = WriteAll(fd, ChecksumLine(hex, name)) && fsync(fd) == 0;
+    error = written ? 0 : errno;
+    if (::close(fd) != 0 && written && errno != EINTR) {
+        written = false;
+        error = errno;
+    }
+    if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(temporary.c_str());
+    }
+    return written;
 }

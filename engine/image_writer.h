@@ -38,6 +38,7 @@ public:
     // Of a compressed image, the source bytes whose compressed data reached
     // the file whole; -1 when the compressor cannot tell.
     std::int64_t SourceBytesOnTarget() const;
+    ImageFile& File() { return file_; }
 
     // Finishes the stream (its remaining data and trailer) unless the file
     // has already refused data, flushes the file to its device and closes

@@ -26,6 +26,9 @@ void DialogRouter::OnCommand(int controlId) {
         case ControlId::CompressCheck:
             dialog_.OnCompressImage();
             break;
+        case ControlId::VerifyCheck:
+            dialog_.OnVerify();
+            break;
         case ControlId::MoreInfoButton:
             dialog_.OnMoreInfo();
             break;

@@ -21,7 +21,7 @@ constexpr std::uint32_t kLogPane =
     kMultiline | kReadOnly | kWantReturn | kAutoHScroll | kVScroll | kTabStop;
 
 // clang-format off
-constexpr std::array<ControlTemplate, 26> kControls{{
+constexpr std::array<ControlTemplate, 27> kControls{{
     {kNoControlId, K::GroupBox, "Source", 0, {8, 36, 336, 36}, kWiden},
     {kSourceEditId, K::Edit, "", kPathEdit, {16, 48, 280, 16}, kWiden},
     {kOpenImageButtonId, K::ImageButton, "", kTabStop, {296, 48, 20, 16}, kRight,
@@ -40,6 +40,9 @@ constexpr std::array<ControlTemplate, 26> kControls{{
     {kTypeComboId, K::DropDownList, "", kList, {132, 108, 56, 30}, kFixed},
     {kLevelLabelId, K::Label, "Level:", kGroup, {200, 111, 20, 8}, kFixed},
     {kLevelComboId, K::DropDownList, "", kList, {224, 108, 56, 30}, kFixed},
+    // In the free end of the compression row, under the target's buttons,
+    // moving with them when the window widens.
+    {kVerifyCheckId, K::CheckBox, "Verify", kAutoCheckBox | kTabStop, {296, 110, 40, 10}, kRight},
     {kProgressBarId, K::ProgressBar, "", kBorder, {8, 212, 232, 12}, kWidenAtBottom},
     {kStartButtonId, K::PushButton, "Start", kDisabled | kTabStop, {248, 208, 48, 18}, kCorner},
     {kCancelButtonId, K::PushButton, "Cancel", kDisabled | kTabStop, {300, 208, 44, 18}, kCorner},

@@ -7,7 +7,7 @@
 
 #include "qt/dialog_units.h"
 
-// The main window as data: its size, caption, font and the 26 controls in
+// The main window as data: its size, caption, font and the 27 controls in
 // template order, which is also the tab order.
 
 // Control identifiers of the main window, as the window logic names them.
@@ -32,6 +32,7 @@ enum MainWindowControlId : int {
     kOpenImageButtonId = ControlId::OpenImageButton,
     kSourceDiskButtonId = ControlId::SourceDiskButton,
     kSaveImageButtonId = ControlId::SaveImageButton,
+    kVerifyCheckId = ControlId::VerifyCheck,
 };
 
 // The window class a control stands for.
@@ -97,7 +98,7 @@ inline constexpr int kApplicationIconSizes[] = {256, 48, 32, 24, 16};
 // The application icon's file for one of kApplicationIconSizes.
 const char* ApplicationIconPath(int size);
 
-// The 26 controls in template order.
+// The 27 controls in template order.
 std::span<const ControlTemplate> MainWindowControls();
 
 // The entries of the type and level lists, in list order.

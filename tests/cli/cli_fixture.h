@@ -27,13 +27,14 @@ protected:
 };
 
 // The log with what changes from run to run masked: both timestamps become
-// <time>, the durations <duration>, and the Average Speed line (there only
+// <time>, the durations <duration>, the hashes <hash>, and the Average Speed line (there only
 // when the job took a second or more) is left out. A text in any other form
 // stays as it is, so that the comparison catches it.
 std::string Masked(const std::string& out);
 
 // The report lines that follow the start line of a job that copied `copied`
 // bytes of `sourceBytes` ("Unknown" for a compressed source), as Masked
-// shows them; with the compressed size when `compressedSize` is not -1.
+// shows them; with the compressed size when `compressedSize` is not -1, and
+// the hash of the image file when it names the image target.
 std::string ReportLines(const std::string& sourceBytes, std::int64_t copied,
-                        std::int64_t compressedSize);
+                        std::int64_t compressedSize, const std::string& image = "");

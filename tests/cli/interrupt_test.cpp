@@ -78,4 +78,20 @@ TEST_F(Interrupt, CtrlCOnTheTerminalAfterTheProgressLine) {
     ExpectCompleteImageOfCopiedBytes(output);
 }
 
+// Ctrl-C while the target is read back: the copy stays complete, the ending
+// says it was not verified.
+TEST_F(Interrupt, CtrlCWhileVerifyingLeavesACompleteCopy) {
+    std::filesystem::resize_file(In("huge.dsk"), 2LL * 1024 * kMiB);
+    PtySession session(env, {"--verify", "--level", "1", "huge.dsk", "huge.dsk.gz"});
+    ASSERT_TRUE(session.WaitFor("Verifying: ")) << session.Output();
+    session.Type("\x03");
+    EXPECT_EQ(session.Finish(), 130);
+    const std::string output = session.Output();
+    EXPECT_NE(output.find("\nVerification cancelled: the target was not verified.\n"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(Shell("gzip -t " + InShell("huge.dsk.gz")), 0);
+    EXPECT_EQ(Shell("cd " + Quoted(In("")) + " && sha256sum --quiet -c huge.dsk.gz.sha256"), 0);
+}
+
 }  // namespace

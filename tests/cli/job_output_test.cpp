@@ -56,8 +56,13 @@ TEST_P(FormatJobs, SavesTheImageWithTheWholeLogOnStandardOutput) {
                                : -1;
     EXPECT_EQ(Masked(run.out), "Source: disk.dsk\nTarget: " + target + "\n" +
                                    GetParam().summaryLine + "Start Time: <time>\n" +
-                                   ReportLines(std::to_string(size), size, packed) +
+                                   ReportLines(std::to_string(size), size, packed, target) +
                                    "Image conversion finished.\n");
+    // The hashes are sha256sum's: of the data, and of the file in NAME.sha256.
+    std::string sum;
+    ASSERT_EQ(Capture("sha256sum < " + InShell("disk.dsk"), sum), 0);
+    EXPECT_NE(run.out.find("\nSHA-256: " + sum.substr(0, 64) + "\n"), std::string::npos);
+    EXPECT_EQ(Shell("cd " + Quoted(In("")) + " && sha256sum --quiet -c " + target + ".sha256"), 0);
 }
 
 TEST_P(FormatJobs, ImagesPassTheStandardToolsBothWays) {
@@ -83,7 +88,8 @@ TEST_P(FormatJobs, ImagesPassTheStandardToolsBothWays) {
     EXPECT_EQ(DescribeDifference(ReadFile(In("back.dsk")), data), "");
     // A compressed source has no size before the copy.
     const std::string sourceBytes = Compressed(format) ? "Unknown" : std::to_string(data.size());
-    EXPECT_NE(Masked(back.out).find(ReportLines(sourceBytes, data.size(), -1)), std::string::npos)
+    EXPECT_NE(Masked(back.out).find(ReportLines(sourceBytes, data.size(), -1, "back.dsk")),
+              std::string::npos)
         << back.out;
 }
 
@@ -178,3 +184,15 @@ TEST_F(Jobs, AFileSizeLimitIsAFailedWriteWhereTheFileEnds) {
 }
 
 }  // namespace
+
+TEST_F(Jobs, VerifyReadsAnImageBackAndIsRemembered) {
+    WriteFile(In("disk.dsk"), MakeDiskData(2 * kMiB + 5, 4));
+    CliResult run = Run({"--verify", "disk.dsk", "v.dsk.gz"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\nVerified: the target reads back as written.\n"), std::string::npos)
+        << run.out;
+    run = Run({"disk.dsk", "w.dsk"});  // the choice for image targets stays
+    EXPECT_NE(run.out.find("\nVerified: "), std::string::npos) << run.out;
+    run = Run({"--no-verify", "disk.dsk", "x.dsk"});
+    EXPECT_EQ(run.out.find("Verif"), std::string::npos) << run.out;
+}

@@ -231,3 +231,36 @@ TEST_F(Typing, ARefusedStartIsTheOutcome) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Commands, VerifyFollowsTheTargetKindAndRemembersTheChoiceForEach) {
+    const std::wstring disk = Disk(1);
+    const struct {
+        std::wstring target;
+        int click;  // -1: none, else the state the user sets
+        bool verify;
+        int stored;  // the setting afterwards, -1 while unwritten
+    } steps[] = {
+        {disk, -1, true, -1},       // disks verify at first
+        {L"a.dsk", -1, false, -1},  // images do not
+        {L"a.dsk", CheckState::Checked, true, 3},
+        {disk, CheckState::Unchecked, false, 2},
+        {L"b.dsk", -1, true, 2},  // each kind keeps its own choice
+        {disk, -1, false, 2},
+    };
+    disks.Add(1, Bytes(1 << 20, 0));
+    for (const auto& step : steps) {
+        dialog.SetTarget(step.target);
+        if (step.click >= 0) {
+            window.At(ControlId::VerifyCheck).check = step.click;
+            dialog.OnVerify();
+        }
+        EXPECT_EQ(dialog.job.verify, step.verify) << step.target.size();
+        EXPECT_EQ(window.At(ControlId::VerifyCheck).check != CheckState::Unchecked, step.verify);
+        const auto stored = settings.values.find(RecordingSettings::Key(L"Verify"));
+        EXPECT_EQ(stored == settings.values.end() ? -1 : stored->second, step.stored);
+    }
+}
+
+}  // namespace

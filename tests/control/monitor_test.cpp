@@ -83,6 +83,23 @@ TEST_F(Monitor, SpeedIsAveragedAndTheTimeLeftToldAfterThreeSeconds) {
     dialog.task.reset();
 }
 
+TEST_F(Monitor, TheVerifyPassHasItsOwnPercentageSpeedAndTimeLeft) {
+    CCloneTask& task = InjectTask(Job(EndpointKind::ImageFile, EndpointKind::PhysicalDisk, 10000));
+    task.position = 10000;
+    Tick(10);
+    task.verifyLength = 10000;
+    task.verifying = true;
+    for (const std::int64_t position : {1000, 2000, 3000, 4200}) {
+        task.verifyPosition = position;
+        Tick(10);
+    }
+    EXPECT_EQ(window.statusText, L"Verifying: 42% - 0:05 left");
+    EXPECT_EQ(dialog.progress.phase, L"Verifying");
+    EXPECT_EQ(dialog.progress.copied, L"4.10 KB");
+    EXPECT_EQ(window.At(ControlId::SpeedText).text, L"1.02 KB/s");
+    dialog.task.reset();
+}
+
 TEST_F(Monitor, ModeTitlesAndAClampedBar) {
     const std::pair<CloneJob, const wchar_t*> modes[] = {
         {Job(EndpointKind::PhysicalDisk, EndpointKind::PhysicalDisk, 4000), L"Disk Cloning: 150%"},
@@ -193,6 +210,10 @@ TEST_F(Monitor, IncompleteTargetsEndWithAnErrorInsteadOfDone) {
         {Job(EndpointKind::PhysicalDisk, EndpointKind::ImageFile, 4000),
          CopyEnding::SourceUnreadable,
          L"Reading the source disk failed at position 2097152. The target is incomplete."},
+        {Job(EndpointKind::ImageFile, EndpointKind::PhysicalDisk, 4000), CopyEnding::VerifyFailed,
+         L"Verification failed at position 2097152: the target differs from what was written."},
+        {Job(EndpointKind::ImageFile, EndpointKind::ImageFile, 4000), CopyEnding::VerifyUnreadable,
+         L"Verification failed at position 2097152: the target could not be read back."},
     };
     for (const auto& c : cases) {
         window.boxes.clear();
@@ -218,10 +239,13 @@ TEST_F(Monitor, CancelAndAbortAreWarningsThatSayWhatTheTargetHolds) {
         JobEnding outcome;
     } cases[] = {
         {CopyEnding::Cancelled, 4000, L"Cancelled",
-         L"Cancelled at 1.00 KB of 3.90 KB: the target holds only the first 1.00 KB.",
+         L"Cancelled at 1.00 KB of 3.90 KB: the target holds only the first 1.00 KB, without its "
+         L"first MiB, which is written last and is as it was.",
          JobEnding::Cancelled},
         {CopyEnding::Cancelled, -1, L"Cancelled",
-         L"Cancelled at 1.00 KB: the target holds only the first 1.00 KB.", JobEnding::Cancelled},
+         L"Cancelled at 1.00 KB: the target holds only the first 1.00 KB, without its first MiB, "
+         L"which is written last and is as it was.",
+         JobEnding::Cancelled},
         {CopyEnding::ReadErrorAborted, 4000, L"Aborted",
          L"Aborted after a read error at position 1024: the target holds only the first 1.00 KB.",
          JobEnding::ReadErrorAborted},

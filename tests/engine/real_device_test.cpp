@@ -142,7 +142,12 @@ TEST_F(RealDevices, ASmallerTargetDiskEndsTheCopyWhereItEnds) {
         EXPECT_EQ(run.task->failurePosition, agreed ? -1 : targetSize);
         EXPECT_EQ(run.task->position, targetSize);
         EXPECT_EQ(run.task->truncatedBytes, agreed ? kDiskSize - targetSize : 0);
-        EXPECT_EQ(DescribeDifference(ReadFile(targetFile), expected), "");
+        // A failed copy never writes the first block, which goes last.
+        Bytes held = expected;
+        if (!agreed) {
+            std::fill(held.begin(), held.begin() + kMiB, 0xA5);
+        }
+        EXPECT_EQ(DescribeDifference(ReadFile(targetFile), held), "");
     }
 }
 

@@ -46,8 +46,8 @@ void ExpectStatusBarAlongTheBottom(const MainWindowWidget& window) {
 
 TEST_F(MainWindowTest, BuildsTheTemplatesControlsInOrderWithTheirTexts) {
     const auto templates = MainWindowControls();
-    ASSERT_EQ(templates.size(), 26u);
-    ASSERT_EQ(window.Controls().size(), 26u);
+    ASSERT_EQ(templates.size(), 27u);
+    ASSERT_EQ(window.Controls().size(), 27u);
     for (std::size_t index = 0; index < templates.size(); ++index) {
         if (templates[index].id != kNoControlId) {
             EXPECT_EQ(Control(templates[index].id), window.Controls()[index]) << index;
@@ -57,13 +57,14 @@ TEST_F(MainWindowTest, BuildsTheTemplatesControlsInOrderWithTheirTexts) {
     const auto& controls = window.Controls();
     EXPECT_EQ(qobject_cast<QGroupBox*>(controls[0])->title(), "Source");
     EXPECT_EQ(qobject_cast<QGroupBox*>(controls[4])->title(), "Target");
-    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[16])->title(), "");
-    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[18])->title(), "Copied");
-    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[20])->title(), "Speed");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[17])->title(), "");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[19])->title(), "Copied");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(controls[21])->title(), "Speed");
     EXPECT_NE(qobject_cast<QLineEdit*>(Control(kSourceEditId)), nullptr);
     EXPECT_NE(qobject_cast<QLineEdit*>(Control(kTargetEditId)), nullptr);
     EXPECT_TRUE(qobject_cast<QPlainTextEdit*>(Control(kLogEditId))->isReadOnly());
     EXPECT_EQ(qobject_cast<QCheckBox*>(Control(kCompressCheckId))->text(), "Compress Image");
+    EXPECT_EQ(qobject_cast<QCheckBox*>(Control(kVerifyCheckId))->text(), "Verify");
     EXPECT_EQ(window.ControlText(kTypeLabelId), "Type:");
     EXPECT_EQ(window.ControlText(kLevelLabelId), "Level:");
     EXPECT_EQ(window.ControlText(kStartButtonId), "Start");
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, BuildsTheTemplatesControlsInOrderWithTheirTexts) {
     EXPECT_EQ(window.ControlText(kCopiedTextId), "");
     EXPECT_EQ(window.ControlText(kSpeedTextId), "");
     EXPECT_NE(qobject_cast<QProgressBar*>(Control(kProgressBarId)), nullptr);
-    EXPECT_FALSE(qobject_cast<QLabel*>(controls[23])->pixmap().isNull());
+    EXPECT_FALSE(qobject_cast<QLabel*>(controls[24])->pixmap().isNull());
     EXPECT_EQ(window.Caption(), "Brevel Free 2312 - " BREVEL_SITE);
     EXPECT_TRUE(window.Caption().startsWith("Brevel Free 2312 - "));
 }
@@ -154,17 +155,18 @@ TEST_F(MainWindowTest, TabVisitsTheEnabledTabStopsInTemplateOrder) {
     const int order[] = {kSourceEditId,    kOpenImageButtonId, kSourceDiskButtonId,
                          kTargetEditId,    kSaveImageButtonId, kTargetDiskButtonId,
                          kCompressCheckId, kTypeComboId,       kLevelComboId,
-                         kLogEditId,       kMoreInfoButtonId,  kSourceEditId};
+                         kVerifyCheckId,   kLogEditId,         kMoreInfoButtonId,
+                         kSourceEditId};
     window.FocusControl(kSourceEditId);
     ASSERT_EQ(window.FocusedControlId(), kSourceEditId);
     for (std::size_t step = 1; step < std::size(order); ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(window.FocusedControlId(), order[step]) << step;
     }
-    // Enabled, Start and Cancel take their places between the lists and the log.
+    // Enabled, Start and Cancel take their places between Verify and the log.
     window.EnableControl(kStartButtonId, true);
     window.EnableControl(kCancelButtonId, true);
-    window.FocusControl(kLevelComboId);
+    window.FocusControl(kVerifyCheckId);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(window.FocusedControlId(), kStartButtonId);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -265,7 +267,7 @@ TEST_F(MainWindowTest, TheStatusBarFollowsEveryResizeAndMaximising) {
     EXPECT_GT(window.width(), window.MinimumTrackSize().width());
     ExpectStatusBarAlongTheBottom(window);
     // The log pane still reaches down as far as its rule says.
-    EXPECT_EQ(Control(kLogEditId)->height(), InitialPixels(window, 17).height() + window.height() -
+    EXPECT_EQ(Control(kLogEditId)->height(), InitialPixels(window, 18).height() + window.height() -
                                                  window.MinimumTrackSize().height());
 }
 
@@ -287,7 +289,7 @@ int DarkPixels(const QImage& image, const QRect& area) {
 
 TEST_F(MainWindowTest, TheBannerIsWhiteWithTheDarkLogoOnIt) {
     const QImage image = window.grab().toImage();
-    const QRect logo = window.Controls()[23]->geometry();
+    const QRect logo = window.Controls()[24]->geometry();
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(logo.right() + 3, logo.top()), QColor(Qt::white));
     EXPECT_GT(DarkPixels(image, logo), 300);

@@ -49,10 +49,20 @@ bool IsFuseMount(const std::filesystem::path& folder) {
 
 FaultyDisk::FaultyDisk(const std::filesystem::path& image, std::int64_t badOffset,
                        std::int64_t badLength) {
-    if (!Mount(image, badOffset, badLength)) {
-        return;
+    if (Mount(image, {"--bad-offset=" + std::to_string(badOffset),
+                      "--bad-length=" + std::to_string(badLength)})) {
+        Attach(LoopDevice::Access::ReadOnly);
     }
-    loop_ = std::make_unique<LoopDevice>(mountPoint_ / "disk.img", LoopDevice::Access::ReadOnly);
+}
+
+FaultyDisk::FaultyDisk(const std::filesystem::path& image, WrapAround wrap) {
+    if (Mount(image, {"--wrap-size=" + std::to_string(wrap.wrapSize)})) {
+        Attach(LoopDevice::Access::ReadWrite);
+    }
+}
+
+void FaultyDisk::Attach(LoopDevice::Access access) {
+    loop_ = std::make_unique<LoopDevice>(mountPoint_ / "disk.img", access);
     if (!loop_->Attached()) {
         problem_ = loop_->Problem();
     }
@@ -63,8 +73,8 @@ FaultyDisk::~FaultyDisk() {
     Unmount();
 }
 
-bool FaultyDisk::Mount(const std::filesystem::path& image, std::int64_t badOffset,
-                       std::int64_t badLength) {
+bool FaultyDisk::Mount(const std::filesystem::path& image,
+                       const std::vector<std::string>& options) {
     if (geteuid() != 0) {
         problem_ = "mounting the FUSE file system and attaching loop devices needs root";
     } else if (kServerProgram == nullptr) {
@@ -82,15 +92,12 @@ bool FaultyDisk::Mount(const std::filesystem::path& image, std::int64_t badOffse
     const std::string log = (dir_ / "server.log").string();
 
     // Everything the child needs is prepared before the fork.
-    std::vector<std::string> arguments = {
-        kServerProgram,
-        "--image=" + std::filesystem::absolute(image).string(),
-        "--bad-offset=" + std::to_string(badOffset),
-        "--bad-length=" + std::to_string(badLength),
-        mountPoint_.string(),
-        "-f",
-        "-s",
-    };
+    std::vector<std::string> arguments = {kServerProgram,
+                                          "--image=" + std::filesystem::absolute(image).string()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    for (const std::string& rest : {mountPoint_.string(), std::string("-f"), std::string("-s")}) {
+        arguments.push_back(rest);
+    }
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
         argv.push_back(argument.data());

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "loop_device.h"
 #include "test_files.h"
@@ -23,6 +24,13 @@
 class FaultyDisk {
 public:
     FaultyDisk(const std::filesystem::path& image, std::int64_t badOffset, std::int64_t badLength);
+    // A writable disk as large as `image` that holds only its first
+    // `wrapSize` bytes: reads and writes beyond wrap around to the start, and
+    // every write succeeds (a card that fakes its capacity).
+    struct WrapAround {
+        std::int64_t wrapSize;
+    };
+    FaultyDisk(const std::filesystem::path& image, WrapAround wrap);
     ~FaultyDisk();
     FaultyDisk(const FaultyDisk&) = delete;
     FaultyDisk& operator=(const FaultyDisk&) = delete;
@@ -33,7 +41,8 @@ public:
     std::wstring DiskPath() const { return loop_->DiskPath(); }
 
 private:
-    bool Mount(const std::filesystem::path& image, std::int64_t badOffset, std::int64_t badLength);
+    bool Mount(const std::filesystem::path& image, const std::vector<std::string>& options);
+    void Attach(LoopDevice::Access access);
     void Unmount();
 
     std::string problem_;

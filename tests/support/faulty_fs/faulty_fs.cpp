@@ -4,6 +4,11 @@
 // unreadable stretch.
 //
 //   brevel_faulty_fs --image=FILE --bad-offset=N --bad-length=M MOUNTPOINT [fuse options]
+//   brevel_faulty_fs --image=FILE --wrap-size=N MOUNTPOINT [fuse options]
+//
+// With --wrap-size the file is writable and as large as the image, but holds
+// only its first N bytes: every read and write at offset P goes to P modulo N,
+// as on a card that reports more capacity than it has. Every write succeeds.
 //
 // The file is opened with direct_io, so the kernel keeps no pages of it and
 // every read reaches this program: a bad stretch stays bad however often it is
@@ -15,11 +20,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +37,7 @@ struct Settings {
     std::string image;
     std::int64_t badOffset = -1;
     std::int64_t badLength = 0;
+    std::int64_t wrapSize = 0;  // 0: no wrapping, read-only
     int imageFd = -1;
     std::int64_t imageSize = 0;
 };
@@ -49,7 +57,7 @@ int GetAttr(const char* path, struct stat* status, fuse_file_info*) {
         return 0;
     }
     if (std::strcmp(path, kFilePath) == 0) {
-        status->st_mode = S_IFREG | 0444;
+        status->st_mode = S_IFREG | (settings.wrapSize > 0 ? 0644 : 0444);
         status->st_nlink = 1;
         status->st_size = settings.imageSize;
         return 0;
@@ -72,12 +80,45 @@ int Open(const char* path, fuse_file_info* info) {
     if (std::strcmp(path, kFilePath) != 0) {
         return -ENOENT;
     }
-    if ((info->flags & O_ACCMODE) != O_RDONLY) {
+    if ((info->flags & O_ACCMODE) != O_RDONLY && settings.wrapSize == 0) {
         return -EROFS;
     }
     info->direct_io = 1;
     info->keep_cache = 0;
     return 0;
+}
+
+// Where in the image the bytes at `offset` live, and how many of them lie
+// there before the image wraps around.
+std::pair<off_t, size_t> Placed(off_t offset, size_t size) {
+    if (settings.wrapSize <= 0) {
+        return {offset, size};
+    }
+    const off_t at = offset % settings.wrapSize;
+    return {at, std::min<size_t>(size, static_cast<size_t>(settings.wrapSize - at))};
+}
+
+int Write(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    if (std::strcmp(path, kFilePath) != 0) {
+        return -ENOENT;
+    }
+    if (offset >= settings.imageSize) {
+        return -ENOSPC;
+    }
+    size = std::min<size_t>(size, static_cast<size_t>(settings.imageSize - offset));
+    size_t done = 0;
+    while (done < size) {
+        const auto [at, piece] = Placed(offset + static_cast<off_t>(done), size - done);
+        const ssize_t n = pwrite(settings.imageFd, buffer + done, piece, at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return -EIO;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int>(done);
 }
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
@@ -89,8 +130,8 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     }
     size_t done = 0;
     while (done < size) {
-        const ssize_t n =
-            pread(settings.imageFd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        const auto [at, piece] = Placed(offset + static_cast<off_t>(done), size - done);
+        const ssize_t n = pread(settings.imageFd, buffer + done, piece, at);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -131,6 +172,10 @@ bool TakeOptions(int argc, char** argv, std::vector<char*>& rest) {
             if (!ParseNumber(offset, settings.badOffset)) {
                 return false;
             }
+        } else if (const char* wrap = valueOf("--wrap-size")) {
+            if (!ParseNumber(wrap, settings.wrapSize)) {
+                return false;
+            }
         } else if (const char* length = valueOf("--bad-length")) {
             if (!ParseNumber(length, settings.badLength)) {
                 return false;
@@ -140,7 +185,7 @@ bool TakeOptions(int argc, char** argv, std::vector<char*>& rest) {
         }
     }
     rest.push_back(nullptr);
-    return !settings.image.empty() && settings.badOffset >= 0;
+    return !settings.image.empty() && (settings.badOffset >= 0 || settings.wrapSize > 0);
 }
 
 }  // namespace
@@ -149,12 +194,13 @@ int main(int argc, char** argv) {
     std::vector<char*> rest;
     if (!TakeOptions(argc, argv, rest)) {
         std::fprintf(stderr,
-                     "usage: %s --image=FILE --bad-offset=N --bad-length=M MOUNTPOINT "
-                     "[fuse options]\n",
+                     "usage: %s --image=FILE (--bad-offset=N --bad-length=M | --wrap-size=N) "
+                     "MOUNTPOINT [fuse options]\n",
                      argv[0]);
         return 2;
     }
-    settings.imageFd = ::open(settings.image.c_str(), O_RDONLY | O_CLOEXEC);
+    settings.imageFd =
+        ::open(settings.image.c_str(), (settings.wrapSize > 0 ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     struct stat status {};
     if (settings.imageFd < 0 || fstat(settings.imageFd, &status) != 0) {
         std::perror(settings.image.c_str());
@@ -167,6 +213,7 @@ int main(int argc, char** argv) {
     operations.readdir = ReadDir;
     operations.open = Open;
     operations.read = Read;
+    operations.write = Write;
     const int result =
         fuse_main(static_cast<int>(rest.size()) - 1, rest.data(), &operations, nullptr);
     ::close(settings.imageFd);

@@ -7,7 +7,7 @@
 #include "engine/clone_job.h"
 
 // The command line of brevel-cli:
-//   brevel-cli [--level N] [--compress gzip|bzip2|zlib|none] [--yes]
+//   brevel-cli [--level N] [--compress gzip|bzip2|zlib|xz|zstd|none] [--yes]
 //              [--on-read-error ask|abort|retry|ignore] SOURCE TARGET
 //   brevel-cli --list-disks
 //   brevel-cli --help | --version
@@ -21,7 +21,7 @@ enum class ReadErrorPolicy { Ask, Abort, Retry, Ignore };
 
 struct CliOptions {
     CliAction action = CliAction::RunJob;
-    std::optional<int> level;                   // 1 to 9
+    std::optional<int> level;                   // 1 to 19; the type may take fewer
     std::optional<CompressionMethod> compress;  // None: "none"
     bool yes = false;
     ReadErrorPolicy onReadError = ReadErrorPolicy::Ask;

@@ -16,10 +16,8 @@ CBrevelDialog::~CBrevelDialog() {
 bool CBrevelDialog::OnInitDialog(const std::vector<std::wstring>& arguments) {
     // The remembered choice first: a target given below overrides it.
     const CompressionSettings saved = LoadCompressionSettings(settings_);
-    job.target.method = saved.method;
-    window_.SetSelection(ControlId::TypeCombo, static_cast<int>(saved.method));
-    job.level = saved.level;
-    window_.SetSelection(ControlId::LevelCombo, saved.level - 1);
+    typeLevels_ = saved.levels;
+    SelectType(saved.method);
     job.target.compressed = saved.compressed;
     window_.SetCheck(ControlId::CompressCheck,
                      saved.compressed ? CheckState::Checked : CheckState::Unchecked);

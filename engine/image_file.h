@@ -27,6 +27,9 @@ public:
     // counts what it took either way.
     bool Write(const char* data, std::int64_t count);
     std::int64_t BytesWritten() const { return written_; }
+    // Moves the read position as lseek does (whence SEEK_SET, SEEK_CUR or
+    // SEEK_END); the new position, or -1.
+    std::int64_t Seek(std::int64_t offset, int whence);
     // The bytes Read delivered so far.
     std::int64_t BytesRead() const { return read_; }
 
@@ -41,3 +44,8 @@ private:
     std::int64_t written_ = 0;
     std::int64_t read_ = 0;
 };
+
+// Up to count of the first bytes of path when it is a regular file, else
+// nothing. Never waits: the file is looked at before it is opened, opened
+// without blocking, and looked at again through the descriptor.
+std::string ReadRegularFileHead(const std::wstring& path, std::size_t count);

@@ -120,6 +120,9 @@ private:
     // the level list of its range.
     void SelectType(CompressionMethod method);
     void FillLevelList();
+    // The type whose levels the level list holds: the target's, or the first
+    // while none is chosen.
+    const ImageFormat& ListedType() const;
     // A zip source must hold one file.
     bool ValidateZipSource();
 

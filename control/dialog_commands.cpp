@@ -129,10 +129,12 @@ void CBrevelDialog::OnTypeChange() {
 
 void CBrevelDialog::OnLevelChange() {
     const int selection = window_.GetSelection(ControlId::LevelCombo);
-    const ImageFormat* format = FindFormat(job.target.method);
-    if (format && selection >= 0 && selection <= format->maxLevel - format->minLevel) {
-        job.level = format->minLevel + selection;
-        typeLevels_[static_cast<std::size_t>(job.target.method)] = job.level;
+    const ImageFormat& format = ListedType();
+    if (selection >= 0 && selection <= format.maxLevel - format.minLevel) {
+        job.level = format.minLevel + selection;
+        if (format.method == job.target.method) {
+            typeLevels_[static_cast<std::size_t>(format.method)] = job.level;
+        }
     }
     UpdateTargetExtension();
 }

@@ -17,6 +17,7 @@ bool CBrevelDialog::OnInitDialog(const std::vector<std::wstring>& arguments) {
     // The remembered choice first: a target given below overrides it.
     const CompressionSettings saved = LoadCompressionSettings(settings_);
     typeLevels_ = saved.levels;
+    job.level = saved.level;
     SelectType(saved.method);
     job.target.compressed = saved.compressed;
     window_.SetCheck(ControlId::CompressCheck,

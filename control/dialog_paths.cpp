@@ -158,22 +158,30 @@ void CBrevelDialog::SelectType(CompressionMethod method) {
     if (method == job.target.method) {
         return;  // the level and its list stay
     }
+    if (FindFormat(job.target.method)) {
+        typeLevels_[static_cast<std::size_t>(job.target.method)] = job.level;
+        job.level = typeLevels_[static_cast<std::size_t>(method)];
+    } else if (job.level < format->minLevel || job.level > format->maxLevel) {
+        // No type was chosen before: the level stays if the type takes it.
+        job.level = format->minLevel;
+    }
     job.target.method = method;
-    job.level = typeLevels_[static_cast<std::size_t>(method)];
     FillLevelList();
 }
 
-void CBrevelDialog::FillLevelList() {
+const ImageFormat& CBrevelDialog::ListedType() const {
     const ImageFormat* format = FindFormat(job.target.method);
-    if (!format || !format->Writable()) {
-        return;
-    }
+    return format && format->Writable() ? *format : TargetFormats().front();
+}
+
+void CBrevelDialog::FillLevelList() {
+    const ImageFormat& format = ListedType();
     std::vector<std::wstring> levels;
-    for (int level = format->minLevel; level <= format->maxLevel; ++level) {
+    for (int level = format.minLevel; level <= format.maxLevel; ++level) {
         levels.push_back(std::to_wstring(level));
     }
     window_.SetListItems(ControlId::LevelCombo, levels);
-    window_.SetSelection(ControlId::LevelCombo, job.level - format->minLevel);
+    window_.SetSelection(ControlId::LevelCombo, job.level - format.minLevel);
 }
 
 bool CBrevelDialog::CanStart() {

@@ -9,7 +9,8 @@
 //   source_bytes      the bytes read from the source
 //   ending            how the copy ended
 //
-//   brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET raw|gzip|bzip2|zlib LEVEL
+//   brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL
+// where FORMAT is raw or a --compress name (gzip, bzip2, zlib, xz, zstd).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -23,21 +24,18 @@
 
 #include "disks/path_text.h"
 #include "engine/clone_task.h"
+#include "engine/image_formats.h"
 
 namespace {
 
 constexpr auto kTick = std::chrono::milliseconds(100);
 
 std::optional<CompressionMethod> ParseFormat(const char* text) {
-    static const struct {
-        const char* name;
-        CompressionMethod method;
-    } formats[] = {{"raw", CompressionMethod::None},
-                   {"gzip", CompressionMethod::Gzip},
-                   {"bzip2", CompressionMethod::Bzip2},
-                   {"zlib", CompressionMethod::Zlib}};
-    for (const auto& format : formats) {
-        if (std::strcmp(text, format.name) == 0) {
+    if (std::strcmp(text, "raw") == 0) {
+        return CompressionMethod::None;
+    }
+    for (const ImageFormat& format : TargetFormats()) {
+        if (std::strcmp(text, format.cliName) == 0) {
             return format.method;
         }
     }
@@ -76,8 +74,8 @@ double Seconds(const timeval& time) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET "
-                 "raw|gzip|bzip2|zlib LEVEL\n");
+                 "usage: brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL\n"
+                 "FORMAT: raw, gzip, bzip2, zlib, xz or zstd\n");
     return 2;
 }
 

@@ -47,7 +47,8 @@ std::string ImageNameList() {
     std::string text = "NAME.dsk (raw)";
     std::size_t column = text.size();
     for (const ImageFormat& format : TargetFormats()) {
-        const std::string item = "NAME" + WideToUtf8(format.extension) + " (" + format.cliName + ")";
+        const std::string item =
+            "NAME" + WideToUtf8(format.extension) + " (" + format.cliName + ")";
         if (column + item.size() + 2 > 64) {
             text += ",\n              ";
             column = 0;

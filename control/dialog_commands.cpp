@@ -36,8 +36,9 @@ std::wstring FileNamePart(std::wstring label) {
 
 void CBrevelDialog::OnOpenImage() {
     const std::wstring source = window_.GetControlText(ControlId::SourceEdit);
-    const std::optional<std::wstring> path = window_.OpenFileDialog(
-        IsPhysicalDrivePath(source) ? L"" : source, OpenImageFilter(), FileDialogFlag::FileMustExist);
+    const std::optional<std::wstring> path =
+        window_.OpenFileDialog(IsPhysicalDrivePath(source) ? L"" : source, OpenImageFilter(),
+                               FileDialogFlag::FileMustExist);
     if (path) {
         SetSource(*path, L"");
     }

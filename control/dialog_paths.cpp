@@ -140,11 +140,11 @@ void CBrevelDialog::UpdateControls(bool rewriteSummary) {
     window_.ShowControl(ControlId::ProgressBar, ShowCommand::Show);
     window_.SetProgressPosition(0);
     window_.SetProgressRange(0, progressRange);
-    window_.SetControlText(ControlId::LogEdit,
-                           (boost::wformat(L"Source: %s\r\n%sTarget: %s\r\n%s") % job.source.path %
-                            DetectedLine(sourceFormat) % job.target.path %
-                            CompressionLine(job.target, job.level))
-                               .str());
+    window_.SetControlText(
+        ControlId::LogEdit,
+        (boost::wformat(L"Source: %s\r\n%sTarget: %s\r\n%s") % job.source.path %
+         DetectedLine(sourceFormat) % job.target.path % CompressionLine(job.target, job.level))
+            .str());
     CompressionSettings saved{job.target.compressed, job.target.method, job.level, typeLevels_};
     SaveCompressionSettings(settings_, saved);
 }

@@ -88,7 +88,8 @@ std::wstring OpenImageFilter() {
 }
 
 std::wstring SaveImageFilter() {
-    std::wstring filter = (boost::wformat(L"Raw Disk Image (*%1%)|*%1%|") % kRawImageExtension).str();
+    std::wstring filter =
+        (boost::wformat(L"Raw Disk Image (*%1%)|*%1%|") % kRawImageExtension).str();
     for (const ImageFormat& format : TargetFormats()) {
         filter += (boost::wformat(L"%1% Disk Image (*%2%)|*%2%|") % format.label % format.extension)
                       .str();

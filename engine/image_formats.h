@@ -13,10 +13,10 @@
 // each of them.
 struct ImageFormat {
     CompressionMethod method;
-    const wchar_t* label;       // the type list's entry and the summary's name: "Gzip"
-    const char* cliName;        // --compress gzip
-    const wchar_t* extension;   // of a target image: ".dsk.gz"; null when never written
-    const wchar_t* openPattern; // what the open dialog lists for downloads: "*.gz"
+    const wchar_t* label;        // the type list's entry and the summary's name: "Gzip"
+    const char* cliName;         // --compress gzip
+    const wchar_t* extension;    // of a target image: ".dsk.gz"; null when never written
+    const wchar_t* openPattern;  // what the open dialog lists for downloads: "*.gz"
     // The first bytes of a file in this format; a second form when the
     // format has one (a zstd file may start with a skippable frame).
     std::string_view signatures[2];

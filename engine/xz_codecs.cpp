@@ -26,9 +26,7 @@ public:
     ~XzDecoder() override { lzma_end(&stream_); }
 
     // liblzma sets an existing stream up again for the next one.
-    bool Begin() override {
-        return lzma_stream_decoder(&stream_, UINT64_MAX, 0) == LZMA_OK;
-    }
+    bool Begin() override { return lzma_stream_decoder(&stream_, UINT64_MAX, 0) == LZMA_OK; }
 
     CodecStep Decode(const char*& in, std::size_t& inLength, char*& out,
                      std::size_t& outLength) override {
@@ -44,8 +42,8 @@ private:
 class XzEncoder final : public StreamEncoder {
 public:
     explicit XzEncoder(int level) {
-        ready_ = lzma_easy_encoder(&stream_, static_cast<std::uint32_t>(level),
-                                   LZMA_CHECK_CRC64) == LZMA_OK;
+        ready_ = lzma_easy_encoder(&stream_, static_cast<std::uint32_t>(level), LZMA_CHECK_CRC64) ==
+                 LZMA_OK;
     }
     ~XzEncoder() override { lzma_end(&stream_); }
 
@@ -54,8 +52,8 @@ public:
         if (!ready_) {
             return CodecStep::Bad;
         }
-        return StepOf(static_cast<lzma_ret>(
-            RunCodecCall(stream_, in, inLength, out, outLength, [&] {
+        return StepOf(
+            static_cast<lzma_ret>(RunCodecCall(stream_, in, inLength, out, outLength, [&] {
                 return lzma_code(&stream_, finish ? LZMA_FINISH : LZMA_RUN);
             })));
     }

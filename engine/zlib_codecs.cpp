@@ -58,8 +58,8 @@ private:
 class DeflateEncoder final : public StreamEncoder {
 public:
     DeflateEncoder(int level, int windowBits) {
-        ready_ = deflateInit2(&stream_, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) ==
-                 Z_OK;
+        ready_ =
+            deflateInit2(&stream_, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         if (ready_ && windowBits == kGzipWindow) {
             header_.os = 255;
             ready_ = deflateSetHeader(&stream_, &header_) == Z_OK;

@@ -11,8 +11,8 @@ constexpr int kWindowLogMax = 31;
 // One libzstd streaming call over the two buffers, which it moves past what
 // it used.
 template <typename Call>
-std::size_t RunZstdCall(const char*& in, std::size_t& inLength, char*& out,
-                        std::size_t& outLength, Call call) {
+std::size_t RunZstdCall(const char*& in, std::size_t& inLength, char*& out, std::size_t& outLength,
+                        Call call) {
     ZSTD_inBuffer input{in, inLength, 0};
     ZSTD_outBuffer output{out, outLength, 0};
     const std::size_t result = call(input, output);
@@ -32,8 +32,8 @@ public:
     bool Begin() override {
         if (!context_) {
             context_ = ZSTD_createDCtx();
-            if (!context_ ||
-                ZSTD_isError(ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, kWindowLogMax))) {
+            if (!context_ || ZSTD_isError(ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax,
+                                                                 kWindowLogMax))) {
                 return false;
             }
         }

@@ -59,7 +59,6 @@ constexpr std::array<ControlTemplate, 26> kControls{{
 }};
 // clang-format on
 
-
 }  // namespace
 
 std::span<const ControlTemplate> MainWindowControls() {

@@ -22,8 +22,8 @@ protected:
 std::string Levels(const std::string& gzip, const std::string& bzip2 = "1",
                    const std::string& xz = "1", const std::string& zstd = "1") {
     return "CompressionLevelBzip2=" + bzip2 + "\nCompressionLevelGzip=" + gzip +
-           "\nCompressionLevelXz=" + xz + "\nCompressionLevelZlib=1\nCompressionLevelZstd=" +
-           zstd + "\n";
+           "\nCompressionLevelXz=" + xz + "\nCompressionLevelZlib=1\nCompressionLevelZstd=" + zstd +
+           "\n";
 }
 
 TEST_F(Remembered, LevelAndTypeAsTheWindowStoresThem) {
@@ -64,8 +64,8 @@ TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
         << unpacked.out;
     EXPECT_EQ(ReadFile(In("again.dsk")), ReadFile(In("disk.dsk")));
     // The type that the target's extension chose stays while compression is off.
-    EXPECT_EQ(Settings(),
-              "[General]\nCompressImage=0\nCompressionLevel=1\n" + Levels("1") + "CompressionType=0\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionLevel=1\n" + Levels("1") +
+                              "CompressionType=0\n");
 }
 
 TEST_F(Remembered, XdgConfigHomeComesFirst) {
@@ -84,10 +84,9 @@ TEST_F(Remembered, OtherEntriesStayAndUnfitValuesGiveTheDefaults) {
     const CliResult run = Run({"disk.dsk", "a.dsk.gz"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Compress: Gzip, Level=1\n"), std::string::npos) << run.out;
-    EXPECT_EQ(Settings(),
-              "[General]\nCompressImage=1\nCompressionLevel=1\n" + Levels("1") +
-                  "CompressionType=0\nTheme=dark\n\n"
-              "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=1\n" + Levels("1") +
+                              "CompressionType=0\nTheme=dark\n\n"
+                              "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
 }
 
 TEST_F(Remembered, PlantedSettingsAreNeitherFollowedNorWrittenAndNeverStopTheJob) {

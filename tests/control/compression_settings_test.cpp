@@ -35,8 +35,8 @@ TEST(CompressionSettings, EveryStoredTypeIsReadBackWithItsOwnLevelRange) {
         int level;
         int expectedLevel;
     } cases[] = {
-        {0, CompressionMethod::Gzip, 9, 9},  {1, CompressionMethod::Bzip2, 4, 4},
-        {2, CompressionMethod::Zlib, 12, 1}, {3, CompressionMethod::Xz, 6, 6},
+        {0, CompressionMethod::Gzip, 9, 9},   {1, CompressionMethod::Bzip2, 4, 4},
+        {2, CompressionMethod::Zlib, 12, 1},  {3, CompressionMethod::Xz, 6, 6},
         {4, CompressionMethod::Zstd, 19, 19}, {4, CompressionMethod::Zstd, 20, 1},
     };
     for (const auto& c : cases) {

@@ -11,7 +11,8 @@
 //   verify_seconds    with verify: from the start of reading the target back
 //                     until the copy thread had ended
 //
-//   brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET raw|gzip|bzip2|zlib LEVEL [MODE]
+//   brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [MODE]
+// where FORMAT is raw or a --compress name (gzip, bzip2, zlib, xz, zstd).
 // MODE: hash (the default, as every job runs), nohash (nothing hashed), or
 // verify (hashed, and the target read back after the copy).
 #include <sys/resource.h>
@@ -27,21 +28,18 @@
 
 #include "disks/path_text.h"
 #include "engine/clone_task.h"
+#include "engine/image_formats.h"
 
 namespace {
 
 constexpr auto kTick = std::chrono::milliseconds(100);
 
 std::optional<CompressionMethod> ParseFormat(const char* text) {
-    static const struct {
-        const char* name;
-        CompressionMethod method;
-    } formats[] = {{"raw", CompressionMethod::None},
-                   {"gzip", CompressionMethod::Gzip},
-                   {"bzip2", CompressionMethod::Bzip2},
-                   {"zlib", CompressionMethod::Zlib}};
-    for (const auto& format : formats) {
-        if (std::strcmp(text, format.name) == 0) {
+    if (std::strcmp(text, "raw") == 0) {
+        return CompressionMethod::None;
+    }
+    for (const ImageFormat& format : TargetFormats()) {
+        if (std::strcmp(text, format.cliName) == 0) {
             return format.method;
         }
     }
@@ -84,8 +82,8 @@ double Seconds(const timeval& time) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: brevel_bench_copy SOURCE raw|gzip|bzip2|zlib TARGET "
-                 "raw|gzip|bzip2|zlib LEVEL [hash|nohash|verify]\n");
+                 "usage: brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [hash|nohash|verify]\n"
+                 "FORMAT: raw, gzip, bzip2, zlib, xz or zstd\n");
     return 2;
 }
 

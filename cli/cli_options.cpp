@@ -4,16 +4,61 @@
 #include <charconv>
 #include <map>
 
+#include "disks/path_text.h"
+#include "engine/image_formats.h"
+
 namespace {
 
 const std::map<std::string, CompressionMethod>& CompressionNames() {
-    static const std::map<std::string, CompressionMethod> names = {
-        {"gzip", CompressionMethod::Gzip},
-        {"bzip2", CompressionMethod::Bzip2},
-        {"zlib", CompressionMethod::Zlib},
-        {"none", CompressionMethod::None},
-    };
+    static const std::map<std::string, CompressionMethod> names = [] {
+        std::map<std::string, CompressionMethod> table{{"none", CompressionMethod::None}};
+        for (const ImageFormat& format : TargetFormats()) {
+            table.emplace(format.cliName, format.method);
+        }
+        return table;
+    }();
     return names;
+}
+
+// The target types' names joined: "gzip|bzip2|...", the last with `last`
+// in front when the separator is a comma ("gzip, bzip2 or zstd").
+std::string TypeNames(const std::string& separator, const std::string& last) {
+    std::string text;
+    const auto formats = TargetFormats();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == formats.size() ? last : separator;
+        }
+        text += formats[i].cliName;
+    }
+    return text;
+}
+
+int HighestLevel() {
+    int highest = 1;
+    for (const ImageFormat& format : TargetFormats()) {
+        highest = std::max(highest, format.maxLevel);
+    }
+    return highest;
+}
+
+// "NAME.dsk.gz (gzip), ..." for the help text, wrapped at about 64 columns.
+std::string ImageNameList() {
+    std::string text = "NAME.dsk (raw)";
+    std::size_t column = text.size();
+    for (const ImageFormat& format : TargetFormats()) {
+        const std::string item =
+            "NAME" + WideToUtf8(format.extension) + " (" + format.cliName + ")";
+        if (column + item.size() + 2 > 64) {
+            text += ",\n              ";
+            column = 0;
+        } else {
+            text += ", ";
+        }
+        text += item;
+        column += item.size() + 2;
+    }
+    return text;
 }
 
 const std::map<std::string, ReadErrorPolicy>& PolicyNames() {
@@ -109,9 +154,10 @@ private:
             options().yes = NoValue(name, value);
         } else if (name == "--level") {
             if (TakeValue(name, value)) {
-                options().level = ParseNumberIn(*value, 1, 9);
+                options().level = ParseNumberIn(*value, 1, HighestLevel());
                 if (!options().level) {
-                    result_.error = "--level takes a number from 1 to 9, not '" + *value + "'";
+                    result_.error = "--level takes a number from 1 to " +
+                                    std::to_string(HighestLevel()) + ", not '" + *value + "'";
                 }
             }
         } else if (name == "--threads") {
@@ -124,7 +170,7 @@ private:
             }
         } else if (name == "--compress") {
             TakeNamed(name, value, CompressionNames(), options().compress,
-                      "gzip, bzip2, zlib or none");
+                      (TypeNames(", ", ", ") + " or none").c_str());
         } else if (name == "--on-read-error") {
             std::optional<ReadErrorPolicy> policy;
             if (TakeNamed(name, value, PolicyNames(), policy, "ask, abort, retry or ignore")) {
@@ -182,7 +228,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "Usage: brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none]\n"
+    return "Usage: brevel-cli [--level N] [--threads N] [--compress " + TypeNames("|", "|") +
+           "|none]\n"
            "                  [--verify | --no-verify] [--yes]\n"
            "                  [--on-read-error ask|abort|retry|ignore] SOURCE TARGET\n"
            "       brevel-cli --list-disks\n"
@@ -198,18 +245,26 @@ std::string HelpText() {
            "SOURCE and TARGET are each a disk or an image file:\n"
            "  disk        \\\\.\\PhysicalDriveN, disk:N, or the device of a whole disk\n"
            "              (/dev/sdb, /dev/disk/by-id/...); --list-disks shows the numbers\n"
-           "  image file  NAME.dsk (raw), NAME.dsk.gz (gzip), NAME.dsk.bz2 (bzip2) or\n"
-           "              NAME.dsk.zz (zlib); any other name is a raw image, under /dev too\n"
+           "  image file  " +
+           ImageNameList() +
+           ";\n"
+           "              any other name is examined: a gzip, bzip2, xz, zstd or zip file\n"
+           "              (one image inside) is read as such, anything else is a raw image,\n"
+           "              under /dev too\n"
            "Partitions, other devices and FIFOs are refused. A target disk must start with\n"
            "an all-zero first sector and must not be in use (mounted, swap, held); it is\n"
            "opened exclusively.\n"
            "\n"
            "Options:\n"
-           "  --level N            compression level of an image target, 1 to 9\n"
+           "  --level N            compression level of an image target, 1 to 9 (1 to 19\n"
+           "                       for zstd)\n"
            "  --threads N          threads that compress a gzip or bzip2 image (default: one\n"
            "                       per core); remembered for the next run\n"
-           "  --compress TYPE      gzip, bzip2 or zlib: compress an image target, with the\n"
-           "                       extension of its name changed to match; none: do not\n"
+           "  --compress TYPE      " +
+           TypeNames(", ", " or ") +
+           ": compress an image\n"
+           "                       target, with the extension of its name changed to\n"
+           "                       match; none: do not\n"
            "  --verify             after the copy, read the target back from the medium\n"
            "                       (decompressing a compressed image) and compare it with\n"
            "                       what was written; a difference fails the job\n"

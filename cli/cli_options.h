@@ -7,7 +7,7 @@
 #include "engine/clone_job.h"
 
 // The command line of brevel-cli:
-//   brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|none]
+//   brevel-cli [--level N] [--threads N] [--compress gzip|bzip2|zlib|xz|zstd|none]
 //              [--verify|--no-verify] [--yes] [--on-read-error ask|abort|retry|ignore]
 //              SOURCE TARGET
 //   brevel-cli --list-disks
@@ -24,7 +24,7 @@ enum class ReadErrorPolicy { Ask, Abort, Retry, Ignore };
 
 struct CliOptions {
     CliAction action = CliAction::RunJob;
-    std::optional<int> level;                   // 1 to 9
+    std::optional<int> level;                   // 1 to 19; the type may take fewer
     std::optional<int> threads;                 // 1 to kMaxThreads
     std::optional<CompressionMethod> compress;  // None: "none"
     bool yes = false;

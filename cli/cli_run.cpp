@@ -12,6 +12,7 @@
 #include "cli/terminal_window.h"
 #include "control/brevel_dialog.h"
 #include "disks/path_text.h"
+#include "engine/image_formats.h"
 #include "settings/qt_settings_port.h"
 
 namespace {
@@ -65,12 +66,21 @@ bool ApplyCompressionOptions(const CliOptions& options, TerminalWindow& window,
     if (options.level) {
         if (!window.IsEnabled(ControlId::LevelCombo)) {
             problem =
-                "--level applies to a compressed image target (NAME.dsk.gz, .dsk.bz2 or "
-                ".dsk.zz, or --compress)";
+                "--level applies to a compressed image target (NAME.dsk.gz, .dsk.xz, ... "
+                "or --compress)";
             return false;
         }
-        if (window.GetSelection(ControlId::LevelCombo) != *options.level - 1) {
-            window.SetSelection(ControlId::LevelCombo, *options.level - 1);
+        // The list holds the chosen type's levels.
+        const ImageFormat* format = FindFormat(dialog.job.target.method);
+        const int lowest = format ? format->minLevel : 1;
+        if (format && (*options.level < format->minLevel || *options.level > format->maxLevel)) {
+            problem = "--level for " + std::string(format->cliName) + " takes a number from " +
+                      std::to_string(format->minLevel) + " to " + std::to_string(format->maxLevel);
+            return false;
+        }
+        const int selection = *options.level - lowest;
+        if (window.GetSelection(ControlId::LevelCombo) != selection) {
+            window.SetSelection(ControlId::LevelCombo, selection);
             dialog.OnLevelChange();
         }
     }

@@ -55,6 +55,10 @@ public:
     void SetCheck(int id, int state) override { controls_[id].check = state; }
     int GetSelection(int id) override { return controls_[id].selection; }
     void SetSelection(int id, int index) override { controls_[id].selection = index; }
+    void SetListItems(int id, const std::vector<std::wstring>& items) override {
+        controls_[id].items = items;
+        controls_[id].selection = -1;
+    }
     void SetProgressRange(int, int) override {}
     void SetProgressPosition(int) override {}
     void SetStatusText(const std::wstring& text) override;

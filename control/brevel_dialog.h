@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "control/settings_port.h"
 #include "control/window_port.h"
 #include "engine/clone_task.h"
+#include "engine/image_formats.h"
 
 // The main window's behaviour without a toolkit: what a typed or chosen path
 // denotes, how the controls and the log follow the job, validation and start,
@@ -94,6 +96,8 @@ public:
     JobOutcome lastOutcome;
     ProgressReadout progress;
     CloneJob job;
+    // What the source image was found to be when it was set.
+    SourceFormat sourceFormat;
     std::unique_ptr<CCloneTask> task;  // null while idle
     bool closeWhenDone = false;
     std::int32_t tickCount = 0;
@@ -121,11 +125,22 @@ private:
     // Sets the Verify check box and the job to the choice remembered for the
     // target's kind.
     void FollowVerifyChoice();
+    // The type list's choice: the target's method, that type's own level and
+    // the level list of its range.
+    void SelectType(CompressionMethod method);
+    void FillLevelList();
+    // The type whose levels the level list holds: the target's, or the first
+    // while none is chosen.
+    const ImageFormat& ListedType() const;
+    // A zip source must hold one file.
+    bool ValidateZipSource();
 
     WindowPort& window_;
     SettingsPort& settings_;
     // The target the save dialog has asked to replace, if any.
     std::wstring confirmedTarget_;
+    // Each target type's level, by method number, while another is chosen.
+    std::array<std::int32_t, kTargetFormatCount> typeLevels_{1, 1, 1, 1, 1};
     // The position and the done share (in millionths, -1 unknown) at the
     // last read-outs, one a second, the oldest first: the speed and the time
     // left are averaged over them.

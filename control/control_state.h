@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "control/control_ids.h"
 
@@ -12,4 +13,5 @@ struct ControlState {
     int show = ShowCommand::Show;
     int check = CheckState::Unchecked;
     int selection = -1;
+    std::vector<std::wstring> items;  // a drop-down list's entries
 };

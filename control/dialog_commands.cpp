@@ -13,10 +13,6 @@ namespace fs = boost::filesystem;
 
 namespace {
 
-const wchar_t* const kImageFilter =
-    L"Disk Image (*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz)|*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz|All "
-    L"files|*.*||";
-
 // Characters that cannot stand in a file name here.
 bool Unfit(wchar_t c) {
 #ifdef _WIN32
@@ -40,8 +36,9 @@ std::wstring FileNamePart(std::wstring label) {
 
 void CBrevelDialog::OnOpenImage() {
     const std::wstring source = window_.GetControlText(ControlId::SourceEdit);
-    const std::optional<std::wstring> path = window_.OpenFileDialog(
-        IsPhysicalDrivePath(source) ? L"" : source, kImageFilter, FileDialogFlag::FileMustExist);
+    const std::optional<std::wstring> path =
+        window_.OpenFileDialog(IsPhysicalDrivePath(source) ? L"" : source, OpenImageFilter(),
+                               FileDialogFlag::FileMustExist);
     if (path) {
         SetSource(*path, L"");
     }
@@ -94,7 +91,7 @@ void CBrevelDialog::OnSaveImage() {
         proposal = DefaultImageName();
     }
     std::optional<std::wstring> path =
-        window_.SaveFileDialog(proposal, kImageFilter, FileDialogFlag::OverwritePrompt);
+        window_.SaveFileDialog(proposal, SaveImageFilter(), FileDialogFlag::OverwritePrompt);
     if (!path) {
         return;
     }
@@ -124,16 +121,21 @@ void CBrevelDialog::OnCompressImage() {
 
 void CBrevelDialog::OnTypeChange() {
     const int selection = window_.GetSelection(ControlId::TypeCombo);
-    if (selection >= 0 && selection <= 2) {  // -1: nothing selected
-        job.target.method = static_cast<CompressionMethod>(selection);
+    const auto types = TargetFormats();
+    if (selection >= 0 && selection < static_cast<int>(types.size())) {  // -1: nothing selected
+        SelectType(types[selection].method);
     }
     UpdateTargetExtension();
 }
 
 void CBrevelDialog::OnLevelChange() {
     const int selection = window_.GetSelection(ControlId::LevelCombo);
-    if (selection >= 0 && selection <= 8) {
-        job.level = selection + 1;
+    const ImageFormat& format = ListedType();
+    if (selection >= 0 && selection <= format.maxLevel - format.minLevel) {
+        job.level = format.minLevel + selection;
+        if (format.method == job.target.method) {
+            typeLevels_[static_cast<std::size_t>(format.method)] = job.level;
+        }
     }
     UpdateTargetExtension();
 }

@@ -16,10 +16,9 @@ CBrevelDialog::~CBrevelDialog() {
 bool CBrevelDialog::OnInitDialog(const std::vector<std::wstring>& arguments) {
     // The remembered choice first: a target given below overrides it.
     const CompressionSettings saved = LoadCompressionSettings(settings_);
-    job.target.method = saved.method;
-    window_.SetSelection(ControlId::TypeCombo, static_cast<int>(saved.method));
+    typeLevels_ = saved.levels;
     job.level = saved.level;
-    window_.SetSelection(ControlId::LevelCombo, saved.level - 1);
+    SelectType(saved.method);
     job.target.compressed = saved.compressed;
     window_.SetCheck(ControlId::CompressCheck,
                      saved.compressed ? CheckState::Checked : CheckState::Unchecked);

@@ -7,45 +7,24 @@
 #include "control/control_ids.h"
 #include "control/text_format.h"
 #include "disks/endpoint_class.h"
+#include "engine/image_formats.h"
 
 namespace {
 
-const wchar_t* ImageExtension(const Endpoint& target) {
-    if (!target.compressed) {
-        return kRawImageExtension;
-    }
-    switch (target.method) {
-        case CompressionMethod::Gzip:
-            return kGzipImageExtension;
-        case CompressionMethod::Bzip2:
-            return kBzip2ImageExtension;
-        case CompressionMethod::Zlib:
-            return kZlibImageExtension;
-        case CompressionMethod::None:
-            break;
-    }
-    return L"";
-}
-
 std::wstring CompressionLine(const Endpoint& target, std::int32_t level) {
-    if (target.kind != EndpointKind::ImageFile || !target.compressed) {
+    const ImageFormat* format = FindFormat(target.method);
+    if (target.kind != EndpointKind::ImageFile || !target.compressed || !format) {
         return L"";
     }
-    const wchar_t* name = nullptr;
-    switch (target.method) {
-        case CompressionMethod::Gzip:
-            name = L"Gzip";
-            break;
-        case CompressionMethod::Bzip2:
-            name = L"Bzip2";
-            break;
-        case CompressionMethod::Zlib:
-            name = L"Zlib";
-            break;
-        case CompressionMethod::None:
-            return L"";
+    return (boost::wformat(L"Compress: %s, Level=%d\r\n") % format->label % level).str();
+}
+
+// The compression found in a source image by its content.
+std::wstring DetectedLine(const SourceFormat& source) {
+    if (!source.detected) {
+        return L"";
     }
-    return (boost::wformat(L"Compress: %s, Level=%d\r\n") % name % level).str();
+    return (boost::wformat(L"Compress: %s (detected)\r\n") % FormatLabel(source.method)).str();
 }
 
 // Takes what the text names into the endpoint: a disk with its identity, or
@@ -69,10 +48,15 @@ void CBrevelDialog::SetSource(const std::wstring& path, const std::wstring& labe
     job.source.path = path;
     job.sourceLabel = label;
     Classify(job.source, path);
+    sourceFormat = SourceFormat{};
     // A disk keeps compressed and method as they were; nothing reads them.
     if (job.source.kind == EndpointKind::ImageFile) {
-        job.source.method = patterns.CompressionOf(path);
+        sourceFormat = ExamineSourceImage(patterns, path);
+        job.source.method = sourceFormat.method;
         job.source.compressed = job.source.method != CompressionMethod::None;
+        if (job.source.refusal.empty()) {
+            job.source.refusal = sourceFormat.refusal;
+        }
     }
     UpdateControls(true);
 }
@@ -84,8 +68,7 @@ void CBrevelDialog::SetTarget(const std::wstring& path) {
     if (job.target.kind == EndpointKind::ImageFile) {
         const CompressionMethod method = patterns.CompressionOf(path);
         if (method != CompressionMethod::None) {
-            job.target.method = method;
-            window_.SetSelection(ControlId::TypeCombo, static_cast<int>(method));
+            SelectType(method);
             job.target.compressed = true;
             window_.SetCheck(ControlId::CompressCheck, CheckState::Checked);
         } else {
@@ -105,7 +88,7 @@ std::wstring CBrevelDialog::ApplyImageExtension(std::wstring name) const {
         name = match[1].str();
     }
     if (!name.empty()) {
-        name += ImageExtension(job.target);
+        name += ImageExtension(job.target.compressed, job.target.method);
     }
     return name;
 }
@@ -158,11 +141,48 @@ void CBrevelDialog::UpdateControls(bool rewriteSummary) {
     window_.ShowControl(ControlId::ProgressBar, ShowCommand::Show);
     window_.SetProgressPosition(0);
     window_.SetProgressRange(0, progressRange);
-    window_.SetControlText(ControlId::LogEdit,
-                           (boost::wformat(L"Source: %s\r\nTarget: %s\r\n%s") % job.source.path %
-                            job.target.path % CompressionLine(job.target, job.level))
-                               .str());
-    SaveCompressionSettings(settings_, job.target.compressed, job.target.method, job.level);
+    window_.SetControlText(
+        ControlId::LogEdit,
+        (boost::wformat(L"Source: %s\r\n%sTarget: %s\r\n%s") % job.source.path %
+         DetectedLine(sourceFormat) % job.target.path % CompressionLine(job.target, job.level))
+            .str());
+    CompressionSettings saved{job.target.compressed, job.target.method, job.level, typeLevels_};
+    SaveCompressionSettings(settings_, saved);
+}
+
+void CBrevelDialog::SelectType(CompressionMethod method) {
+    const ImageFormat* format = FindFormat(method);
+    if (!format || !format->Writable()) {
+        return;
+    }
+    window_.SetSelection(ControlId::TypeCombo, static_cast<int>(method));
+    if (method == job.target.method) {
+        return;  // the level and its list stay
+    }
+    if (FindFormat(job.target.method)) {
+        typeLevels_[static_cast<std::size_t>(job.target.method)] = job.level;
+        job.level = typeLevels_[static_cast<std::size_t>(method)];
+    } else if (job.level < format->minLevel || job.level > format->maxLevel) {
+        // No type was chosen before: the level stays if the type takes it.
+        job.level = format->minLevel;
+    }
+    job.target.method = method;
+    FillLevelList();
+}
+
+const ImageFormat& CBrevelDialog::ListedType() const {
+    const ImageFormat* format = FindFormat(job.target.method);
+    return format && format->Writable() ? *format : TargetFormats().front();
+}
+
+void CBrevelDialog::FillLevelList() {
+    const ImageFormat& format = ListedType();
+    std::vector<std::wstring> levels;
+    for (int level = format.minLevel; level <= format.maxLevel; ++level) {
+        levels.push_back(std::to_wstring(level));
+    }
+    window_.SetListItems(ControlId::LevelCombo, levels);
+    window_.SetSelection(ControlId::LevelCombo, job.level - format.minLevel);
 }
 
 bool CBrevelDialog::CanStart() {

@@ -1,5 +1,6 @@
 // Validation of the job and its start, with the error box and the log.
 #include <algorithm>
+#include <boost/algorithm/string/join.hpp>
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
 
@@ -10,6 +11,7 @@
 #include "disks/disk_usage.h"
 #include "disks/path_text.h"
 #include "engine/disk_open_text.h"
+#include "engine/zip_image.h"
 
 namespace fs = boost::filesystem;
 
@@ -90,7 +92,7 @@ bool CBrevelDialog::ValidateSource() {
             }
             if (job.source.compressed) {
                 job.sourceSize = -1;
-                return true;
+                return job.source.method != CompressionMethod::Zip || ValidateZipSource();
             }
             const std::uintmax_t size = fs::file_size(path, error);
             if (error) {
@@ -102,6 +104,26 @@ bool CBrevelDialog::ValidateSource() {
         }
     }
     ShowError(L"Unknown source stream type");
+    return false;
+}
+
+bool CBrevelDialog::ValidateZipSource() {
+    const ZipListing listing = ListZipFiles(job.source.path);
+    if (!listing.readable) {
+        ShowError(job.source.path + L" is not a zip archive that can be read.");
+        return false;
+    }
+    if (listing.files.size() == 1) {
+        return true;
+    }
+    if (listing.files.empty()) {
+        ShowError(job.source.path + L" holds no file; a zip image holds one disk image.");
+        return false;
+    }
+    ShowError((boost::wformat(L"%s holds %d files, but a zip image holds one disk image: %s") %
+               job.source.path % listing.files.size() %
+               boost::algorithm::join(listing.files, L", "))
+                  .str());
     return false;
 }
 
@@ -222,6 +244,11 @@ void CBrevelDialog::CommitTypedPaths() {
     const std::wstring source = TrimmedPath(window_.GetControlText(ControlId::SourceEdit));
     if (source != job.source.path) {
         SetSource(source, L"");
+    } else if (job.source.kind == EndpointKind::ImageFile &&
+               ExamineSourceImage(patterns, source) != sourceFormat) {
+        // The file changed since it was named (written, replaced): what it is
+        // now decides.
+        SetSource(source, job.sourceLabel);
     }
     const std::wstring target = TrimmedPath(window_.GetControlText(ControlId::TargetEdit));
     if (target != job.target.path) {

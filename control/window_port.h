@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the "Select Disk" dialog hands back: BoxResult::Ok or BoxResult::Cancel,
 // and on Ok the chosen disk's path and label (both empty when no row was
@@ -37,6 +38,8 @@ public:
     // Drop-down list selection: the item's index, -1 when none.
     virtual int GetSelection(int id) = 0;
     virtual void SetSelection(int id, int index) = 0;
+    // Replaces a drop-down list's entries; nothing is selected afterwards.
+    virtual void SetListItems(int id, const std::vector<std::wstring>& items) = 0;
 
     // The progress bar (ControlId::ProgressBar).
     virtual void SetProgressRange(int low, int high) = 0;

@@ -9,11 +9,15 @@
 // What to copy: the source and the target, each a physical disk or an image
 // file (raw or compressed), with the compression level and the known sizes.
 
+// The formats themselves are described in engine/image_formats.h.
 enum class CompressionMethod : std::int32_t {
-    Gzip = 0,  // also the positions in the window's type list and the stored setting
+    Gzip = 0,  // 0 to 4: also the positions in the window's type list and the stored setting
     Bzip2 = 1,
     Zlib = 2,
-    None = 3,
+    Xz = 3,
+    Zstd = 4,
+    Zip = 5,  // read only: a zip archive holding one image
+    None = -1,
 };
 
 enum class EndpointKind : std::int32_t {
@@ -39,7 +43,7 @@ struct Endpoint {
     std::wstring path;
     EndpointKind kind = EndpointKind::ImageFile;
     // Consulted for an ImageFile only; a compressor is used only when
-    // compressed is true and method is Gzip, Bzip2 or Zlib.
+    // compressed is true and method names a format (not None).
     bool compressed = false;
     CompressionMethod method = CompressionMethod::None;
     // A PhysicalDisk: the disk the path named when it was chosen. The disk is
@@ -58,9 +62,10 @@ struct CloneJob {
     // carries it.
     std::wstring sourceLabel;
     Endpoint target;
-    // 1 to 9: the deflate level for Gzip and Zlib, the block size in units of
-    // 100,000 bytes for Bzip2. Starts at 10; the window puts the stored level
-    // in before any job can start.
+    // The compression level, within the target format's range (1 to 9, 1 to
+    // 19 for Zstd): the deflate level for Gzip and Zlib, the block size in
+    // units of 100,000 bytes for Bzip2, the preset for Xz. Starts at 10; the
+    // window puts the stored level in before any job can start.
     std::int32_t level = 10;
     // Bytes, -1 = unknown (a compressed source image). A disk source is read
     // up to this size.

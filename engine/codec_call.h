@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-// One call of a compression library (zlib's z_stream or libbzip2's
-// bz_stream) over an input and an output buffer: points the stream at them,
+// One call of a compression library (zlib's z_stream, libbzip2's bz_stream
+// or liblzma's lzma_stream) over an input and an output buffer: points the stream at them,
 // runs `call`, and moves both buffers past what it used. Returns the call's
 // result.
 template <typename Stream, typename Call>

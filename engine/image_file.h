@@ -36,6 +36,9 @@ public:
     // writes were not hashed.
     void HashWrites();
     std::optional<Sha256Digest> WrittenDigest() const;
+    // Moves the read position as lseek does (whence SEEK_SET, SEEK_CUR or
+    // SEEK_END); the new position, or -1.
+    std::int64_t Seek(std::int64_t offset, int whence);
     // The bytes Read delivered so far.
     std::int64_t BytesRead() const { return read_; }
 
@@ -62,3 +65,7 @@ bool DropCachedPages(const std::wstring& path);
 // that exists) in the same folder, flushed and renamed over NAME.sha256, so
 // that a reader sees the old file or the whole new one. False with errno.
 bool WriteChecksumFile(const std::wstring& imagePath, const std::string& hex, int& error);
+// Up to count of the first bytes of path when it is a regular file, else
+// nothing. Never waits: the file is looked at before it is opened, opened
+// without blocking, and looked at again through the descriptor.
+std::string ReadRegularFileHead(const std::wstring& path, std::size_t count);

@@ -26,6 +26,27 @@ int OpenRetrying(const std::wstring& path, int flags) {
 
 }  // namespace
 
+std::string ReadRegularFileHead(const std::wstring& path, std::size_t count) {
+    struct stat status {};
+    if (::stat(WideToUtf8(path).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return {};
+    }
+    const int fd = OpenRetrying(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        return {};
+    }
+    std::string head(count, '\0');
+    ssize_t got = -1;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        do {
+            got = ::pread(fd, head.data(), count, 0);
+        } while (got < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return head;
+}
+
 ImageFile::~ImageFile() {
     Close();
 }
@@ -66,6 +87,10 @@ std::int64_t ImageFile::Read(char* buffer, std::int64_t count) {
             return -1;
         }
     }
+}
+
+std::int64_t ImageFile::Seek(std::int64_t offset, int whence) {
+    return ::lseek(fd_, offset, whence);
 }
 
 bool ImageFile::Write(const char* data, std::int64_t count) {

@@ -1,123 +1,13 @@
 #include "engine/image_reader.h"
 
-#include <bzlib.h>
-#include <zlib.h>
-
 #include <algorithm>
-#include <cstring>
 
-#include "engine/codec_call.h"
+#include "engine/image_formats.h"
 
 namespace {
 
 // Compressed input is read from the file in pieces of this size.
 constexpr std::size_t kInputSize = 256 * 1024;
-
-}  // namespace
-
-// One stream format. Decode consumes input and produces output until one of
-// them is used up or the stream ends.
-class ImageReader::Decoder {
-public:
-    enum class Step { More, StreamEnd, Bad };
-
-    virtual ~Decoder() = default;
-    // Prepares for a new stream.
-    virtual bool Begin() = 0;
-    virtual Step Decode(const char*& in, std::size_t& inLength, char*& out,
-                        std::size_t& outLength) = 0;
-};
-
-namespace {
-
-// gzip and zlib through zlib's inflate, which checks their headers and
-// trailers itself.
-class InflateDecoder final : public ImageReader::Decoder {
-public:
-    explicit InflateDecoder(int windowBits) : windowBits_(windowBits) {}
-    ~InflateDecoder() override {
-        if (ready_) {
-            inflateEnd(&stream_);
-        }
-    }
-
-    bool Begin() override {
-        if (ready_) {
-            return inflateReset(&stream_) == Z_OK;
-        }
-        std::memset(&stream_, 0, sizeof stream_);
-        ready_ = inflateInit2(&stream_, windowBits_) == Z_OK;
-        return ready_;
-    }
-
-    Step Decode(const char*& in, std::size_t& inLength, char*& out,
-                std::size_t& outLength) override {
-        const int result = RunCodecCall(stream_, in, inLength, out, outLength,
-                                        [&] { return inflate(&stream_, Z_NO_FLUSH); });
-        switch (result) {
-            case Z_STREAM_END:
-                return Step::StreamEnd;
-            case Z_OK:
-                return Step::More;
-            case Z_BUF_ERROR:  // no progress possible now; more input or room needed
-                return Step::More;
-            default:
-                return Step::Bad;  // a data, header, check or length error; or memory
-        }
-    }
-
-private:
-    int windowBits_;
-    z_stream stream_{};
-    bool ready_ = false;
-};
-
-class Bzip2Decoder final : public ImageReader::Decoder {
-public:
-    ~Bzip2Decoder() override { End(); }
-
-    bool Begin() override {
-        End();
-        std::memset(&stream_, 0, sizeof stream_);
-        ready_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
-        return ready_;
-    }
-
-    Step Decode(const char*& in, std::size_t& inLength, char*& out,
-                std::size_t& outLength) override {
-        const int result = RunCodecCall(stream_, in, inLength, out, outLength,
-                                        [&] { return BZ2_bzDecompress(&stream_); });
-        if (result == BZ_STREAM_END) {
-            return Step::StreamEnd;
-        }
-        return result == BZ_OK ? Step::More : Step::Bad;
-    }
-
-private:
-    void End() {
-        if (ready_) {
-            BZ2_bzDecompressEnd(&stream_);
-            ready_ = false;
-        }
-    }
-
-    bz_stream stream_{};
-    bool ready_ = false;
-};
-
-std::unique_ptr<ImageReader::Decoder> MakeDecoder(CompressionMethod method) {
-    switch (method) {
-        case CompressionMethod::Gzip:
-            return std::make_unique<InflateDecoder>(15 + 16);  // gzip wrapper only
-        case CompressionMethod::Zlib:
-            return std::make_unique<InflateDecoder>(15);
-        case CompressionMethod::Bzip2:
-            return std::make_unique<Bzip2Decoder>();
-        case CompressionMethod::None:
-            break;
-    }
-    return nullptr;
-}
 
 }  // namespace
 
@@ -128,9 +18,19 @@ bool ImageReader::Open(const std::wstring& path, CompressionMethod method, bool 
     if (!file_.OpenForReading(path)) {
         return false;
     }
-    decoder_ = compressed ? MakeDecoder(method) : nullptr;
+    const ImageFormat* format = compressed ? FindFormat(method) : nullptr;
+    decoder_ = format && format->makeDecoder ? format->makeDecoder() : nullptr;
     if (decoder_) {
         input_.resize(kInputSize);
+    }
+    if (format && !format->makeDecoder) {
+        // A zip image: its first file. An archive that cannot be read fails
+        // the first Read, as a damaged stream does.
+        zip_ = std::make_unique<ZipArchive>();
+        std::string name;
+        if (!zip_->Open(file_) || !zip_->NextFile(name)) {
+            where_ = Where::Failed;
+        }
     }
     return true;
 }
@@ -172,6 +72,18 @@ void ImageReader::AfterStream() {
 }
 
 std::int32_t ImageReader::Read(char* buffer, std::int32_t count, Status& status) {
+    if (zip_) {
+        std::int32_t got = 0;
+        while (got < count && where_ != Where::Failed && where_ != Where::Finished) {
+            const std::int64_t part = zip_->Read(buffer + got, count - got);
+            if (part <= 0) {
+                where_ = part < 0 ? Where::Failed : Where::Finished;
+            }
+            got += static_cast<std::int32_t>(std::max<std::int64_t>(part, 0));
+        }
+        status = got > 0 ? Status::Data : where_ == Where::Failed ? Status::Failed : Status::End;
+        return got;
+    }
     if (!decoder_) {
         const std::int64_t got = file_.Read(buffer, count);
         status = got < 0 ? Status::Failed : got == 0 ? Status::End : Status::Data;
@@ -202,12 +114,12 @@ std::int32_t ImageReader::Read(char* buffer, std::int32_t count, Status& status)
         }
         const char* in = input_.data() + inputStart_;
         std::size_t inLength = inputEnd_ - inputStart_;
-        const Decoder::Step step = decoder_->Decode(in, inLength, out, room);
+        const CodecStep step = decoder_->Decode(in, inLength, out, room);
         inputStart_ = inputEnd_ - inLength;
-        if (step == Decoder::Step::StreamEnd) {
+        if (step == CodecStep::StreamEnd) {
             anyStream_ = true;
             where_ = Where::BeforeStream;
-        } else if (step == Decoder::Step::Bad) {
+        } else if (step == CodecStep::Bad) {
             where_ = Where::Failed;
         }
     }
@@ -221,6 +133,7 @@ std::int32_t ImageReader::Read(char* buffer, std::int32_t count, Status& status)
 }
 
 void ImageReader::Close() {
+    zip_.reset();
     decoder_.reset();
     file_.Close();
 }

@@ -7,16 +7,19 @@
 
 #include "engine/clone_job.h"
 #include "engine/image_file.h"
+#include "engine/stream_codec.h"
+#include "engine/zip_image.h"
 
 // The source image: the file's bytes, or what its compressed streams hold.
 //
-// A compressed image is read whole: every complete stream (gzip member)
-// in turn, concatenated ones included. Zero bytes after the last complete
+// A compressed image is read whole: every complete stream (gzip member, xz
+// stream, zstd frame) in turn, concatenated ones included. Zero bytes after the last complete
 // stream are padding (what copying to a block-aligned medium leaves) and end
 // the data; any other trailing bytes, a stream cut short or corrupt, or a
 // file without a single stream make the image unreadable. gzip members are
 // checked as gzip itself checks them: reserved flag bits, the header CRC when
-// present, CRC-32 and ISIZE.
+// present, CRC-32 and ISIZE. A zip image is the one file the archive holds
+// (the first, should there be more; validation refuses those).
 class ImageReader {
 public:
     enum class Status { Data, End, Failed };
@@ -45,9 +48,6 @@ public:
 
     void Close();
 
-    // Decodes one stream format; defined with the reader.
-    class Decoder;
-
 private:
     enum class Where { BeforeStream, InStream, Finished, Failed };
 
@@ -56,7 +56,8 @@ private:
     void AfterStream();
 
     ImageFile file_;
-    std::unique_ptr<Decoder> decoder_;  // null for a raw image
+    std::unique_ptr<StreamDecoder> decoder_;  // null for a raw or zip image
+    std::unique_ptr<ZipArchive> zip_;         // a zip image only
     std::vector<char> input_;
     std::size_t inputStart_ = 0;
     std::size_t inputEnd_ = 0;

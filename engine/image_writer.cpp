@@ -1,114 +1,12 @@
 #include "engine/image_writer.h"
 
+#include "engine/image_formats.h"
 #include "engine/parallel_formats.h"
-
-#include <bzlib.h>
-#include <zlib.h>
-
-#include <algorithm>
-
-#include "engine/codec_call.h"
 
 namespace {
 
 // Compressed output goes to the file in writes of this size.
 constexpr std::size_t kOutputSize = 1 << 20;
-
-}  // namespace
-
-// One stream format. Encode consumes input and produces output until the
-// input is used up (or, when finishing, the stream is complete) or the output
-// is full.
-class ImageWriter::Encoder {
-public:
-    enum class Step { More, StreamEnd, Bad };
-
-    virtual ~Encoder() = default;
-    virtual Step Encode(const char*& in, std::size_t& inLength, char*& out, std::size_t& outLength,
-                        bool finish) = 0;
-};
-
-namespace {
-
-// gzip and zlib through zlib's deflate: the job's level, a window of 15 bits,
-// memory level 8, the default strategy. The gzip member carries no name,
-// comment or time and OS 255; zlib sets XFL from the level.
-class DeflateEncoder final : public ImageWriter::Encoder {
-public:
-    DeflateEncoder(int level, bool gzip) {
-        ready_ = deflateInit2(&stream_, level, Z_DEFLATED, gzip ? 15 + 16 : 15, 8,
-                              Z_DEFAULT_STRATEGY) == Z_OK;
-        if (ready_ && gzip) {
-            header_.os = 255;
-            ready_ = deflateSetHeader(&stream_, &header_) == Z_OK;
-        }
-    }
-    ~DeflateEncoder() override { deflateEnd(&stream_); }
-
-    Step Encode(const char*& in, std::size_t& inLength, char*& out, std::size_t& outLength,
-                bool finish) override {
-        if (!ready_) {
-            return Step::Bad;
-        }
-        const int result = RunCodecCall(stream_, in, inLength, out, outLength, [&] {
-            return deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
-        });
-        if (result == Z_STREAM_END) {
-            return Step::StreamEnd;
-        }
-        return result == Z_OK || result == Z_BUF_ERROR ? Step::More : Step::Bad;
-    }
-
-private:
-    z_stream stream_{};
-    gz_header header_{};
-    bool ready_ = false;
-};
-
-// bzip2 with blocks of level * 100,000 bytes and work factor 30.
-class Bzip2Encoder final : public ImageWriter::Encoder {
-public:
-    explicit Bzip2Encoder(int level) {
-        ready_ = BZ2_bzCompressInit(&stream_, level, 0, 30) == BZ_OK;
-    }
-    ~Bzip2Encoder() override {
-        if (ready_) {
-            BZ2_bzCompressEnd(&stream_);
-        }
-    }
-
-    Step Encode(const char*& in, std::size_t& inLength, char*& out, std::size_t& outLength,
-                bool finish) override {
-        if (!ready_) {
-            return Step::Bad;
-        }
-        const int result = RunCodecCall(stream_, in, inLength, out, outLength, [&] {
-            return BZ2_bzCompress(&stream_, finish ? BZ_FINISH : BZ_RUN);
-        });
-        if (result == BZ_STREAM_END) {
-            return Step::StreamEnd;
-        }
-        return result == BZ_RUN_OK || result == BZ_FINISH_OK ? Step::More : Step::Bad;
-    }
-
-private:
-    bz_stream stream_{};
-    bool ready_ = false;
-};
-
-std::unique_ptr<ImageWriter::Encoder> MakeEncoder(CompressionMethod method, int level) {
-    switch (method) {
-        case CompressionMethod::Gzip:
-            return std::make_unique<DeflateEncoder>(level, true);
-        case CompressionMethod::Zlib:
-            return std::make_unique<DeflateEncoder>(level, false);
-        case CompressionMethod::Bzip2:
-            return std::make_unique<Bzip2Encoder>(level);
-        case CompressionMethod::None:
-            break;
-    }
-    return nullptr;
-}
 
 }  // namespace
 
@@ -132,7 +30,8 @@ bool ImageWriter::Create(const std::wstring& path, CompressionMethod method, boo
                                                             data, static_cast<std::int64_t>(size));
                                                     })
                            : nullptr;
-    encoder_ = compressed && !parallel_ ? MakeEncoder(method, level) : nullptr;
+    const ImageFormat* format = compressed && !parallel_ ? FindFormat(method) : nullptr;
+    encoder_ = format && format->Writable() ? format->makeEncoder(level) : nullptr;
     if (encoder_) {
         output_.resize(kOutputSize);
     }
@@ -143,8 +42,8 @@ bool ImageWriter::Encode(const char* data, std::size_t count, bool finish) {
     for (;;) {
         char* out = output_.data();
         std::size_t room = output_.size();
-        const Encoder::Step step = encoder_->Encode(data, count, out, room, finish);
-        if (step == Encoder::Step::Bad) {
+        const CodecStep step = encoder_->Encode(data, count, out, room, finish);
+        if (step == CodecStep::Bad) {
             return false;
         }
         const auto produced = static_cast<std::int64_t>(output_.size() - room);
@@ -153,7 +52,7 @@ bool ImageWriter::Encode(const char* data, std::size_t count, bool finish) {
         }
         // Done when the input is used up and nothing is left over: the
         // output had room to spare, or the stream is complete.
-        if (finish ? step == Encoder::Step::StreamEnd : (count == 0 && room > 0)) {
+        if (finish ? step == CodecStep::StreamEnd : (count == 0 && room > 0)) {
             return true;
         }
     }

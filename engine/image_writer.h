@@ -8,10 +8,11 @@
 #include "engine/clone_job.h"
 #include "engine/image_file.h"
 #include "engine/parallel_compressor.h"
+#include "engine/stream_codec.h"
 
 // The target image: raw bytes written straight to the file, or one stream of
-// the job's compression (gzip member, bzip2 stream or zlib stream) in front
-// of it.
+// the job's compression (gzip member, bzip2, zlib or xz stream, zstd frame)
+// in front of it.
 class ImageWriter {
 public:
     ImageWriter();
@@ -45,16 +46,13 @@ public:
     // it. False when any of that failed or an earlier write had.
     bool Close();
 
-    // Compresses one stream format; defined with the writer.
-    class Encoder;
-
 private:
     // Runs the encoder over data (finishing the stream when `finish`),
     // writing its output to the file whenever the output buffer fills.
     bool Encode(const char* data, std::size_t count, bool finish);
 
     ImageFile file_;
-    std::unique_ptr<Encoder> encoder_;  // null for a raw image and a parallel one
+    std::unique_ptr<StreamEncoder> encoder_;  // null for a raw image and a parallel one
     std::unique_ptr<ParallelCompressor> parallel_;
     int workers_ = 0;
     std::int64_t sunkSource_ = -1;  // kept when the compressor goes

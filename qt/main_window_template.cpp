@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/image_formats.h"
+
 namespace {
 
 using namespace control_style;
@@ -60,21 +62,27 @@ constexpr std::array<ControlTemplate, 27> kControls{{
 }};
 // clang-format on
 
-constexpr std::array<const char*, 3> kTypeNames{"Gzip", "Bzip2", "Zlib"};
-constexpr std::array<const char*, 9> kLevelNames{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
-
 }  // namespace
 
 std::span<const ControlTemplate> MainWindowControls() {
     return kControls;
 }
 
-std::span<const char* const> CompressionTypeNames() {
-    return kTypeNames;
+std::vector<std::wstring> CompressionTypeNames() {
+    std::vector<std::wstring> names;
+    for (const ImageFormat& format : TargetFormats()) {
+        names.emplace_back(format.label);
+    }
+    return names;
 }
 
-std::span<const char* const> CompressionLevelNames() {
-    return kLevelNames;
+std::vector<std::wstring> CompressionLevelNames() {
+    std::vector<std::wstring> names;
+    const ImageFormat& first = TargetFormats().front();
+    for (int level = first.minLevel; level <= first.maxLevel; ++level) {
+        names.push_back(std::to_wstring(level));
+    }
+    return names;
 }
 
 const char* ApplicationIconPath(int size) {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "qt/dialog_units.h"
 
@@ -102,5 +104,7 @@ const char* ApplicationIconPath(int size);
 std::span<const ControlTemplate> MainWindowControls();
 
 // The entries of the type and level lists, in list order.
-std::span<const char* const> CompressionTypeNames();
-std::span<const char* const> CompressionLevelNames();
+// The type list's entries come from the table of formats; the level list
+// starts with the first type's levels.
+std::vector<std::wstring> CompressionTypeNames();
+std::vector<std::wstring> CompressionLevelNames();

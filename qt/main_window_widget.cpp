@@ -16,6 +16,7 @@
 
 #include "qt/control_factory.h"
 #include "qt/dialog_font.h"
+#include "qt/qt_text.h"
 #include "qt/window_events.h"
 
 namespace {
@@ -115,16 +116,8 @@ void MainWindowWidget::ApplyFonts() {
 }
 
 void MainWindowWidget::FillLists() {
-    // Entries keep the places they are put in, whatever the list's style.
-    const auto fill = [this](int id, std::span<const char* const> names) {
-        auto* list = static_cast<QComboBox*>(Control(id));
-        for (const char* name : names) {
-            list->addItem(QString::fromUtf8(name));
-        }
-        list->setCurrentIndex(-1);
-    };
-    fill(kTypeComboId, CompressionTypeNames());
-    fill(kLevelComboId, CompressionLevelNames());
+    SetListItems(kTypeComboId, CompressionTypeNames());
+    SetListItems(kLevelComboId, CompressionLevelNames());
 }
 
 void MainWindowWidget::ConnectEvents() {
@@ -372,6 +365,17 @@ bool MainWindowWidget::IsChecked(int id) const {
 void MainWindowWidget::SetSelection(int id, int index) {
     if (auto* list = qobject_cast<QComboBox*>(Control(id))) {
         list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+    }
+}
+
+void MainWindowWidget::SetListItems(int id, const std::vector<std::wstring>& items) {
+    // Entries keep the places they are put in, whatever the list's style.
+    if (auto* list = qobject_cast<QComboBox*>(Control(id))) {
+        list->clear();
+        for (const std::wstring& item : items) {
+            list->addItem(ToQString(item));
+        }
+        list->setCurrentIndex(-1);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <string>
 #include <vector>
 
 #include "qt/dialog_units.h"
@@ -48,6 +49,8 @@ public:
     // The selected entry of a list, -1 for none; an index out of range
     // selects none.
     void SetSelection(int id, int index);
+    // A list's entries, in this order; nothing selected afterwards.
+    void SetListItems(int id, const std::vector<std::wstring>& items);
     int Selection(int id) const;
 
     // A position outside the range is clamped to it.

@@ -51,6 +51,10 @@ void QtWindowPort::SetSelection(int id, int index) {
     window_.SetSelection(id, index);
 }
 
+void QtWindowPort::SetListItems(int id, const std::vector<std::wstring>& items) {
+    window_.SetListItems(id, items);
+}
+
 void QtWindowPort::SetProgressRange(int low, int high) {
     window_.SetProgressRange(ControlId::ProgressBar, low, high);
 }

@@ -35,6 +35,7 @@ public:
     void SetCheck(int id, int state) override;
     int GetSelection(int id) override;
     void SetSelection(int id, int index) override;
+    void SetListItems(int id, const std::vector<std::wstring>& items) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void SetStatusText(const std::wstring& text) override;

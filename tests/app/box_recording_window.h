@@ -45,6 +45,9 @@ public:
     void SetCheck(int, int) override { Unexpected("SetCheck"); }
     int GetSelection(int) override { return Unexpected("GetSelection"), -1; }
     void SetSelection(int, int) override { Unexpected("SetSelection"); }
+    void SetListItems(int, const std::vector<std::wstring>&) override {
+        Unexpected("SetListItems");
+    }
     void SetProgressRange(int, int) override { Unexpected("SetProgressRange"); }
     void SetProgressPosition(int) override { Unexpected("SetProgressPosition"); }
     void SetStatusText(const std::wstring&) override { Unexpected("SetStatusText"); }

@@ -19,6 +19,9 @@ const Format kFormats[] = {
     {".dsk.bz2", "bzip2", "Compress: Bzip2, Level=6\n", "bzip2 -t", "bzip2 -dc", "bzip2 -6 -c"},
     {".dsk.zz", "zlib", "Compress: Zlib, Level=6\n", "pigz -dzc >/dev/null", "pigz -dzc",
      "pigz -z -6 -c"},
+    {".dsk.xz", "xz", "Compress: Xz, Level=6\n", "xz -t", "xz -dc", "xz -T2 -6 -c"},
+    {".dsk.zst", "zstd", "Compress: Zstd, Level=6\n", "zstd -q -t", "zstd -q -dc",
+     "zstd -q -T2 -6 -c"},
 };
 
 void PrintTo(const Format& format, std::ostream* out) {

@@ -18,14 +18,36 @@ protected:
     }
 };
 
+// The levels of the five types, as stored after the type's own.
+std::string Levels(const std::string& gzip, const std::string& bzip2 = "1",
+                   const std::string& xz = "1", const std::string& zstd = "1") {
+    return "CompressionLevelBzip2=" + bzip2 + "\nCompressionLevelGzip=" + gzip +
+           "\nCompressionLevelXz=" + xz + "\nCompressionLevelZlib=1\nCompressionLevelZstd=" + zstd +
+           "\n";
+}
+
 TEST_F(Remembered, LevelAndTypeAsTheWindowStoresThem) {
     ASSERT_EQ(Run({"--level", "9", "disk.dsk", "a.dsk.bz2"}).status, 0);
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=9\nCompressionType=1\n");
-    // The next job takes the level; a target's extension still sets the type.
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=9\n" + Levels("1", "9") +
+                              "CompressionType=1\n");
+    // Each type keeps its own level; a target's extension still sets the type.
+    ASSERT_EQ(Run({"--level", "17", "disk.dsk", "z.dsk.zst"}).status, 0);
     const CliResult next = Run({"disk.dsk", "b.dsk.gz"});
     EXPECT_EQ(next.status, 0) << next.err;
-    EXPECT_NE(next.out.find("Compress: Gzip, Level=9\n"), std::string::npos) << next.out;
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=9\nCompressionType=0\n");
+    EXPECT_NE(next.out.find("Compress: Gzip, Level=1\n"), std::string::npos) << next.out;
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=1\n" +
+                              Levels("1", "9", "1", "17") + "CompressionType=0\n");
+    const CliResult again = Run({"disk.dsk", "c.dsk.bz2"});
+    EXPECT_NE(again.out.find("Compress: Bzip2, Level=9\n"), std::string::npos) << again.out;
+}
+
+TEST_F(Remembered, AStoreWithOneLevelLendsItToEveryType) {
+    std::filesystem::create_directories(SettingsFile().parent_path());
+    const std::string before = "[General]\nCompressionType=0\nCompressionLevel=8\n";
+    WriteFile(SettingsFile(), Bytes(before.begin(), before.end()));
+    const CliResult run = Run({"disk.dsk", "a.dsk.xz"});
+    EXPECT_NE(run.out.find("Compress: Xz, Level=8\n"), std::string::npos) << run.out;
+    EXPECT_EQ(Shell("xz -t " + InShell("a.dsk.xz")), 0);
 }
 
 TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
@@ -42,7 +64,8 @@ TEST_F(Remembered, CompressRewritesTheTargetNameAsTheCheckBoxDoes) {
         << unpacked.out;
     EXPECT_EQ(ReadFile(In("again.dsk")), ReadFile(In("disk.dsk")));
     // The type that the target's extension chose stays while compression is off.
-    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionLevel=1\nCompressionType=0\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=0\nCompressionLevel=1\n" + Levels("1") +
+                              "CompressionType=0\n");
 }
 
 TEST_F(Remembered, XdgConfigHomeComesFirst) {
@@ -61,9 +84,9 @@ TEST_F(Remembered, OtherEntriesStayAndUnfitValuesGiveTheDefaults) {
     const CliResult run = Run({"disk.dsk", "a.dsk.gz"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Compress: Gzip, Level=1\n"), std::string::npos) << run.out;
-    EXPECT_EQ(Settings(),
-              "[General]\nCompressImage=1\nCompressionLevel=1\nCompressionType=0\nTheme=dark\n\n"
-              "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
+    EXPECT_EQ(Settings(), "[General]\nCompressImage=1\nCompressionLevel=1\n" + Levels("1") +
+                              "CompressionType=0\nTheme=dark\n\n"
+                              "[MainWindow]\ngeometry=@ByteArray(\\x1\\xd9)\n");
 }
 
 TEST_F(Remembered, PlantedSettingsAreNeitherFollowedNorWrittenAndNeverStopTheJob) {

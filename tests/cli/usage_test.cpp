@@ -39,15 +39,16 @@ INSTANTIATE_TEST_SUITE_P(
         Misuse{"ThreePaths", {"disk.dsk", "out.dsk", "third.dsk"}},
         Misuse{"UnknownOption", {"--fast", "disk.dsk", "out.dsk"}},
         Misuse{"LevelZero", {"--level", "0", "disk.dsk", "out.dsk.gz"}},
-        Misuse{"LevelTen", {"--level=10", "disk.dsk", "out.dsk.gz"}},
+        Misuse{"LevelTwenty", {"--level=20", "disk.dsk", "out.dsk.zst"}},
         Misuse{"LevelNotANumber", {"--level", "6x", "disk.dsk", "out.dsk.gz"}},
         Misuse{"LevelWithoutValue", {"disk.dsk", "out.dsk.gz", "--level"}},
-        Misuse{"UnknownCompression", {"--compress", "xz", "disk.dsk", "out.dsk"}},
+        Misuse{"UnknownCompression", {"--compress", "lz4", "disk.dsk", "out.dsk"}},
         Misuse{"UnknownPolicy", {"--on-read-error=skip", "disk.dsk", "out.dsk"}},
         Misuse{"ValueForAFlag", {"--yes=no", "disk.dsk", "out.dsk"}},
         Misuse{"ListDisksWithPaths", {"--list-disks", "disk.dsk"}},
         // Controls that the window disables for these jobs.
         Misuse{"LevelForARawImage", {"--level", "5", "disk.dsk", "out.dsk"}, false},
+        Misuse{"LevelTenForGzip", {"--level=10", "disk.dsk", "out.dsk.gz"}, false},
         Misuse{"CompressForADisk", {"--compress", "gzip", "disk.dsk", "disk:999"}, false}),
     [](const ::testing::TestParamInfo<Misuse>& info) { return std::string(info.param.name); });
 

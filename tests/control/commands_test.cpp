@@ -6,9 +6,14 @@ namespace {
 
 using Commands = DialogTest;
 
-const wchar_t* const kFilter =
-    L"Disk Image (*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz)|*.dsk;*.dsk.gz;*.dsk.bz2;*.dsk.zz|All "
-    L"files|*.*||";
+// Opening takes the names downloads have; saving offers each target type.
+const wchar_t* const kOpenFilter =
+    L"Disk Image (*.dsk;*.img;*.iso;*.raw;*.gz;*.bz2;*.zz;*.xz;*.zst;*.zip)|"
+    L"*.dsk;*.img;*.iso;*.raw;*.gz;*.bz2;*.zz;*.xz;*.zst;*.zip|All files|*.*||";
+const wchar_t* const kSaveFilter =
+    L"Raw Disk Image (*.dsk)|*.dsk|Gzip Disk Image (*.dsk.gz)|*.dsk.gz|"
+    L"Bzip2 Disk Image (*.dsk.bz2)|*.dsk.bz2|Zlib Disk Image (*.dsk.zz)|*.dsk.zz|"
+    L"Xz Disk Image (*.dsk.xz)|*.dsk.xz|Zstd Disk Image (*.dsk.zst)|*.dsk.zst|All files|*.*||";
 
 TEST_F(Commands, OpenImageStartsFromTheSourceTextUnlessItIsADisk) {
     window.At(ControlId::SourceEdit).text = L"old.dsk";
@@ -17,7 +22,7 @@ TEST_F(Commands, OpenImageStartsFromTheSourceTextUnlessItIsADisk) {
     ASSERT_EQ(window.fileDialogs.size(), 1u);
     EXPECT_TRUE(window.fileDialogs[0].open);
     EXPECT_EQ(window.fileDialogs[0].initialName, L"old.dsk");
-    EXPECT_EQ(window.fileDialogs[0].filter, kFilter);
+    EXPECT_EQ(window.fileDialogs[0].filter, kOpenFilter);
     EXPECT_EQ(window.fileDialogs[0].flags, 0x1000u);
     EXPECT_EQ(dialog.job.source.path, L"/images/new.dsk.zz");
     EXPECT_EQ(dialog.job.source.method, CompressionMethod::Zlib);
@@ -58,7 +63,7 @@ TEST_F(Commands, SaveImageProposesTheDiskLabelAndSize) {
     EXPECT_EQ(window.fileDialogs.back().initialName, L"SSD 500-123456");
     EXPECT_FALSE(window.fileDialogs.back().open);
     EXPECT_EQ(window.fileDialogs.back().flags, 0x2u);
-    EXPECT_EQ(window.fileDialogs.back().filter, kFilter);
+    EXPECT_EQ(window.fileDialogs.back().filter, kSaveFilter);
     EXPECT_EQ(dialog.job.target.path, L"");  // cancelled
     EXPECT_EQ(disks.OpenHandles(), 0);
 

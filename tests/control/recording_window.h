@@ -77,6 +77,10 @@ public:
     void SetCheck(int id, int state) override { controls[id].check = state; }
     int GetSelection(int id) override { return controls[id].selection; }
     void SetSelection(int id, int index) override { controls[id].selection = index; }
+    void SetListItems(int id, const std::vector<std::wstring>& items) override {
+        controls[id].items = items;
+        controls[id].selection = -1;
+    }
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void SetStatusText(const std::wstring& text) override;

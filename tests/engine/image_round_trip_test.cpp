@@ -2,23 +2,16 @@
 // formats as other tools see them.
 #include <gtest/gtest.h>
 
+#include "disks/path_text.h"
+#include "engine/image_formats.h"
 #include "task_runner.h"
 #include "test_files.h"
 
 namespace {
 
-const char* Extension(CompressionMethod method) {
-    switch (method) {
-        case CompressionMethod::Gzip:
-            return ".dsk.gz";
-        case CompressionMethod::Bzip2:
-            return ".dsk.bz2";
-        case CompressionMethod::Zlib:
-            return ".dsk.zz";
-        case CompressionMethod::None:
-            break;
-    }
-    return ".dsk";
+std::string Extension(CompressionMethod method) {
+    const ImageFormat* format = FindFormat(method);
+    return format ? WideToUtf8(format->extension) : ".dsk";
 }
 
 class ImageFormats : public ::testing::TestWithParam<CompressionMethod> {
@@ -26,7 +19,7 @@ protected:
     // Copies raw -> method -> raw and returns what came back.
     Bytes RoundTrip(const Bytes& data, int level = 6) {
         WriteFile(dir_ / "in.dsk", data);
-        const auto packed = dir_ / (std::string("packed") + Extension(GetParam()));
+        const auto packed = dir_ / ("packed" + Extension(GetParam()));
         Copy(dir_ / "in.dsk", CompressionMethod::None, packed, GetParam(), level);
         Copy(packed, GetParam(), dir_ / "out.dsk", CompressionMethod::None, level);
         return ReadFile(dir_ / "out.dsk");
@@ -54,20 +47,26 @@ TEST_P(ImageFormats, SizesAroundTheBlockBoundaryComeBackIdentical) {
 
 TEST_P(ImageFormats, SeveralMebibytesOfMixedDataAtEveryLevelExtreme) {
     const Bytes data = MakeDiskData(5 * 1048576 + 12345, 7);
-    for (int level : {1, 9}) {
+    const ImageFormat* format = FindFormat(GetParam());
+    for (int level : {format ? format->minLevel : 1, format ? format->maxLevel : 9}) {
         SCOPED_TRACE(level);
         EXPECT_TRUE(RoundTrip(data, level) == data);
     }
 }
 
 std::string FormatName(const ::testing::TestParamInfo<CompressionMethod>& info) {
-    static const char* const names[] = {"Gzip", "Bzip2", "Zlib", "Raw"};
-    return names[static_cast<int>(info.param)];
+    return WideToUtf8(FormatLabel(info.param));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, ImageFormats,
-                         ::testing::Values(CompressionMethod::None, CompressionMethod::Gzip,
-                                           CompressionMethod::Bzip2, CompressionMethod::Zlib),
+std::vector<CompressionMethod> EveryTargetFormat() {
+    std::vector<CompressionMethod> methods{CompressionMethod::None};
+    for (const ImageFormat& format : TargetFormats()) {
+        methods.push_back(format.method);
+    }
+    return methods;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, ImageFormats, ::testing::ValuesIn(EveryTargetFormat()),
                          FormatName);
 
 }  // namespace

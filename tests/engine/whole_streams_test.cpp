@@ -22,6 +22,11 @@ const Format kFormats[] = {
      "python3 -c 'import sys,zlib; "
      "sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))'"},
     {"pigz-zlib", CompressionMethod::Zlib, "pigz -z -c"},
+    {"xz", CompressionMethod::Xz, "xz -6 -c"},
+    {"xz-T2", CompressionMethod::Xz, "xz -T2 --block-size=1MiB -c"},  // several blocks
+    {"zstd", CompressionMethod::Zstd, "zstd -q -3 -c"},
+    {"zstd-T2", CompressionMethod::Zstd, "zstd -q -T2 -c"},
+    {"pzstd", CompressionMethod::Zstd, "pzstd -q -p 2 -c"},  // skippable frames between
 };
 
 class WholeStreams : public ::testing::TestWithParam<Format> {

@@ -122,10 +122,12 @@ TEST_F(MainWindowTest, TheWindowIconComesInEverySize) {
 TEST_F(MainWindowTest, ListsHoldTheTypesInInsertionOrderAndTheLevels) {
     auto* types = qobject_cast<QComboBox*>(Control(kTypeComboId));
     auto* levels = qobject_cast<QComboBox*>(Control(kLevelComboId));
-    ASSERT_EQ(types->count(), 3);
+    ASSERT_EQ(types->count(), 5);
     EXPECT_EQ(types->itemText(0), "Gzip");
     EXPECT_EQ(types->itemText(1), "Bzip2");
     EXPECT_EQ(types->itemText(2), "Zlib");
+    EXPECT_EQ(types->itemText(3), "Xz");
+    EXPECT_EQ(types->itemText(4), "Zstd");
     ASSERT_EQ(levels->count(), 9);
     for (int index = 0; index < 9; ++index) {
         EXPECT_EQ(levels->itemText(index), QString::number(index + 1));

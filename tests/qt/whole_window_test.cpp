@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -116,6 +117,35 @@ TEST_F(WholeWindow, ConvertsAnImageFromTypedPathsAndReports) {
         Shell("gzip -dc " + Quoted(dir / "out.dsk.gz") + " | cmp -s - " + Quoted(dir / "in.dsk")),
         0);
     EXPECT_EQ(settings.values[L"CompressImage"], 1);
+}
+
+TEST_F(WholeWindow, TheLevelListHoldsTheChosenTypesLevelsAndEachTypeKeepsItsLevel) {
+    auto* types = qobject_cast<QComboBox*>(window.Control(ControlId::TypeCombo));
+    auto* levels = qobject_cast<QComboBox*>(window.Control(ControlId::LevelCombo));
+    const auto choose = [](QComboBox* list, int index) {
+        list->setCurrentIndex(index);
+        emit list->activated(index);  // as a click on the entry reports it
+        QApplication::processEvents();
+    };
+    WriteFile(dir / "in.dsk", Bytes(4096, 1));
+    Type(ControlId::SourceEdit, dir / "in.dsk");
+    Type(ControlId::TargetEdit, dir / "out.dsk.zst");
+    EXPECT_EQ(types->currentText(), "Zstd");
+    ASSERT_EQ(levels->count(), 19);
+    EXPECT_EQ(levels->itemText(18), "19");
+    choose(levels, 16);
+    EXPECT_EQ(dialog.job.level, 17);
+    EXPECT_TRUE(window.ControlText(ControlId::LogEdit).contains("Compress: Zstd, Level=17"));
+
+    choose(types, 0);
+    EXPECT_EQ(levels->count(), 9);
+    EXPECT_EQ(levels->currentText(), "1");  // gzip's own level
+    EXPECT_TRUE(window.ControlText(ControlId::TargetEdit).endsWith("out.dsk.gz"));
+    choose(types, 4);
+    EXPECT_EQ(levels->count(), 19);
+    EXPECT_EQ(levels->currentText(), "17");
+    EXPECT_EQ(settings.values[L"CompressionLevelZstd"], 17);
+    EXPECT_EQ(settings.values[L"CompressionType"], 4);
 }
 
 TEST_F(WholeWindow, ReadErrorIsAskedInTheRealBoxAndRetried) {

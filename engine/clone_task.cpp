@@ -10,6 +10,21 @@
 
 namespace fs = boost::filesystem;
 
+namespace {
+
+// Opens a disk of the job into `into`; why it could not, else the empty text.
+std::wstring OpenJobDisk(const DiskIdentity& disk, DiskUse use, const wchar_t* couldNot,
+                         OpenedDisk& into) {
+    DiskOpening opening = OpenDisk(disk, use);
+    if (!opening.disk.IsOpen()) {
+        return DiskOpenFailureText(opening, disk, use, couldNot);
+    }
+    into = std::move(opening.disk);
+    return L"";
+}
+
+}  // namespace
+
 CCloneTask::CCloneTask() = default;
 
 CCloneTask::~CCloneTask() {
@@ -38,15 +53,9 @@ std::wstring CCloneTask::Start(CloneJob newJob) {
 
 std::wstring CCloneTask::OpenSource() {
     switch (job.source.kind) {
-        case EndpointKind::PhysicalDisk: {
-            DiskOpening opening = OpenDisk(job.source.disk, DiskUse::Read);
-            if (!opening.disk.IsOpen()) {
-                return DiskOpenFailureText(opening, job.source.disk, DiskUse::Read,
-                                           L"Could not open source drive");
-            }
-            sourceDisk = std::move(opening.disk);
-            break;
-        }
+        case EndpointKind::PhysicalDisk:
+            return OpenJobDisk(job.source.disk, DiskUse::Read, L"Could not open source drive",
+                               sourceDisk);
         case EndpointKind::ImageFile:
             if (!sourceImage.Open(job.source.path, job.source.method, job.source.compressed)) {
                 return WithSystemReason(L"Could not open source image", errno);
@@ -64,15 +73,9 @@ std::wstring CCloneTask::OpenSource() {
 
 std::wstring CCloneTask::OpenTarget() {
     switch (job.target.kind) {
-        case EndpointKind::PhysicalDisk: {
-            DiskOpening opening = OpenDisk(job.target.disk, DiskUse::Write);
-            if (!opening.disk.IsOpen()) {
-                return DiskOpenFailureText(opening, job.target.disk, DiskUse::Write,
-                                           L"Could not open target drive");
-            }
-            targetDisk = std::move(opening.disk);
-            break;
-        }
+        case EndpointKind::PhysicalDisk:
+            return OpenJobDisk(job.target.disk, DiskUse::Write, L"Could not open target drive",
+                               targetDisk);
         case EndpointKind::ImageFile: {
             const fs::path path(WideToUtf8(job.target.path));
             // A path without a folder names a file in the working directory.

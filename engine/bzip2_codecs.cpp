@@ -73,10 +73,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> MakeBzip2Decoder() {
+std::unique_ptr<StreamDecoder> MakeBzip2Decoder(int /*workers*/) {
     return std::make_unique<Bzip2Decoder>();
 }
 
-std::unique_ptr<StreamEncoder> MakeBzip2Encoder(int level) {
+std::unique_ptr<StreamEncoder> MakeBzip2Encoder(int level, int /*workers*/) {
     return std::make_unique<Bzip2Encoder>(level);
 }

@@ -72,7 +72,8 @@ struct CloneJob {
     std::int64_t sourceSize = -1;
     // Bytes of a target disk, -1 = unknown.
     std::int64_t targetSize = -1;
-    // Threads that compress a gzip or bzip2 target; 0: one per core.
+    // Threads that compress a target image or decompress a source image; 0:
+    // one per core.
     std::int32_t threads = 0;
     // The user agreed to copy only what fits onto a target disk smaller than
     // the source: the copy ends, complete, at targetSize.

@@ -57,6 +57,7 @@ std::wstring CCloneTask::OpenSource() {
             return OpenJobDisk(job.source.disk, DiskUse::Read, L"Could not open source drive",
                                sourceDisk);
         case EndpointKind::ImageFile:
+            sourceImage.SetWorkers(job.threads);
             if (!sourceImage.Open(job.source.path, job.source.method, job.source.compressed)) {
                 return WithSystemReason(L"Could not open source image", errno);
             }

@@ -22,8 +22,9 @@ struct ImageFormat {
     std::string_view signatures[2];
     int minLevel;  // the levels a target takes; 0 and 0 when never written
     int maxLevel;
-    std::unique_ptr<StreamDecoder> (*makeDecoder)();  // null: not a stream format (zip)
-    std::unique_ptr<StreamEncoder> (*makeEncoder)(int level);
+    // Both take the threads the job may use (at least 1).
+    std::unique_ptr<StreamDecoder> (*makeDecoder)(int workers);  // null: not a stream format (zip)
+    std::unique_ptr<StreamEncoder> (*makeEncoder)(int level, int workers);
 
     bool Writable() const { return makeEncoder != nullptr; }
 };

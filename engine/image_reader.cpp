@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/image_formats.h"
+#include "engine/parallel_compressor.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ bool ImageReader::Open(const std::wstring& path, CompressionMethod method, bool 
         return false;
     }
     const ImageFormat* format = compressed ? FindFormat(method) : nullptr;
-    decoder_ = format && format->makeDecoder ? format->makeDecoder() : nullptr;
+    decoder_ =
+        format && format->makeDecoder ? format->makeDecoder(DefaultWorkers(workers_)) : nullptr;
     if (decoder_) {
         input_.resize(kInputSize);
     }

@@ -29,6 +29,9 @@ public:
     ImageReader(const ImageReader&) = delete;
     ImageReader& operator=(const ImageReader&) = delete;
 
+    // The threads that may decompress, for the next Open; 0: the machine's
+    // cores.
+    void SetWorkers(int workers) { workers_ = workers; }
     bool Open(const std::wstring& path, CompressionMethod method, bool compressed);
     bool IsOpen() const { return file_.IsOpen(); }
 
@@ -65,4 +68,5 @@ private:
     bool anyStream_ = false;
     Where where_ = Where::BeforeStream;
     std::int64_t padding_ = 0;
+    int workers_ = 0;
 };

@@ -31,7 +31,8 @@ bool ImageWriter::Create(const std::wstring& path, CompressionMethod method, boo
                                                     })
                            : nullptr;
     const ImageFormat* format = compressed && !parallel_ ? FindFormat(method) : nullptr;
-    encoder_ = format && format->Writable() ? format->makeEncoder(level) : nullptr;
+    encoder_ = format && format->Writable() ? format->makeEncoder(level, DefaultWorkers(workers_))
+                                            : nullptr;
     if (encoder_) {
         output_.resize(kOutputSize);
     }

@@ -25,8 +25,7 @@ public:
                 std::int32_t level);
     bool IsOpen() const { return file_.IsOpen(); }
     bool Compressed() const { return encoder_ != nullptr || parallel_ != nullptr; }
-    // The threads that compress gzip and bzip2, for the next Create; 0: the
-    // machine's cores.
+    // The threads that compress, for the next Create; 0: the machine's cores.
     void SetWorkers(int workers) { workers_ = workers; }
 
     // False once the target took less than it was given; a raw target then

@@ -30,16 +30,16 @@ public:
 };
 
 // zlib_codecs.cpp: gzip members and zlib streams.
-std::unique_ptr<StreamDecoder> MakeGzipDecoder();
-std::unique_ptr<StreamDecoder> MakeZlibDecoder();
-std::unique_ptr<StreamEncoder> MakeGzipEncoder(int level);
-std::unique_ptr<StreamEncoder> MakeZlibEncoder(int level);
+std::unique_ptr<StreamDecoder> MakeGzipDecoder(int workers);
+std::unique_ptr<StreamDecoder> MakeZlibDecoder(int workers);
+std::unique_ptr<StreamEncoder> MakeGzipEncoder(int level, int workers);
+std::unique_ptr<StreamEncoder> MakeZlibEncoder(int level, int workers);
 // bzip2_codecs.cpp
-std::unique_ptr<StreamDecoder> MakeBzip2Decoder();
-std::unique_ptr<StreamEncoder> MakeBzip2Encoder(int level);
+std::unique_ptr<StreamDecoder> MakeBzip2Decoder(int workers);
+std::unique_ptr<StreamEncoder> MakeBzip2Encoder(int level, int workers);
 // xz_codecs.cpp: .xz streams through liblzma.
-std::unique_ptr<StreamDecoder> MakeXzDecoder();
-std::unique_ptr<StreamEncoder> MakeXzEncoder(int level);
+std::unique_ptr<StreamDecoder> MakeXzDecoder(int workers);
+std::unique_ptr<StreamEncoder> MakeXzEncoder(int level, int workers);
 // zstd_codecs.cpp: zstd frames (and skippable frames) through libzstd.
-std::unique_ptr<StreamDecoder> MakeZstdDecoder();
-std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level);
+std::unique_ptr<StreamDecoder> MakeZstdDecoder(int workers);
+std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level, int workers);

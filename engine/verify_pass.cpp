@@ -62,6 +62,7 @@ Verification VerifyImage(CCloneTask& task, std::int64_t& failedAt) {
     const Endpoint& target = task.job.target;
     DropCachedPages(target.path);
     ImageReader reader;
+    reader.SetWorkers(task.job.threads);
     if (!reader.Open(target.path, target.method, target.compressed)) {
         failedAt = 0;
         return Verification::Unreadable;

@@ -65,10 +65,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> MakeXzDecoder() {
+std::unique_ptr<StreamDecoder> MakeXzDecoder(int /*workers*/) {
     return std::make_unique<XzDecoder>();
 }
 
-std::unique_ptr<StreamEncoder> MakeXzEncoder(int level) {
+std::unique_ptr<StreamEncoder> MakeXzEncoder(int level, int /*workers*/) {
     return std::make_unique<XzEncoder>(level);
 }

@@ -89,18 +89,18 @@ private:
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> MakeGzipDecoder() {
+std::unique_ptr<StreamDecoder> MakeGzipDecoder(int /*workers*/) {
     return std::make_unique<InflateDecoder>(kGzipWindow);
 }
 
-std::unique_ptr<StreamDecoder> MakeZlibDecoder() {
+std::unique_ptr<StreamDecoder> MakeZlibDecoder(int /*workers*/) {
     return std::make_unique<InflateDecoder>(kZlibWindow);
 }
 
-std::unique_ptr<StreamEncoder> MakeGzipEncoder(int level) {
+std::unique_ptr<StreamEncoder> MakeGzipEncoder(int level, int /*workers*/) {
     return std::make_unique<DeflateEncoder>(level, kGzipWindow);
 }
 
-std::unique_ptr<StreamEncoder> MakeZlibEncoder(int level) {
+std::unique_ptr<StreamEncoder> MakeZlibEncoder(int level, int /*workers*/) {
     return std::make_unique<DeflateEncoder>(level, kZlibWindow);
 }

@@ -89,10 +89,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> MakeZstdDecoder() {
+std::unique_ptr<StreamDecoder> MakeZstdDecoder(int /*workers*/) {
     return std::make_unique<ZstdDecoder>();
 }
 
-std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level) {
+std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level, int /*workers*/) {
     return std::make_unique<ZstdEncoder>(level);
 }

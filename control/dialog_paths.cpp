@@ -96,9 +96,11 @@ std::wstring CBrevelDialog::ApplyImageExtension(std::wstring name) const {
 void CBrevelDialog::UpdateTargetExtension() {
     const std::wstring name = ApplyImageExtension(window_.GetControlText(ControlId::TargetEdit));
     window_.SetControlText(ControlId::TargetEdit, name);
-    // The kind is not classified again: the compression controls are only
-    // enabled while the target is not a disk path.
+    // The new name is classified as the typed one was: it may name a link to
+    // a disk, a pipe or a partition, and must meet their checks or refusals.
     job.target.path = name;
+    Classify(job.target, name);
+    FollowVerifyChoice();
     UpdateControls(true);
 }
 

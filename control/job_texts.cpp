@@ -47,18 +47,18 @@ std::wstring CompletedMessage(const CCloneTask& task) {
 ClosingMessage ClosingMessageOf(const CCloneTask& task, const JobOutcome& outcome) {
     const unsigned warning = BoxStyle::Ok | BoxStyle::IconWarning;
     const std::wstring copied = FormatByteSize(outcome.copiedBytes);
-    const std::wstring holds = L": the target holds only the first " + copied + L".";
+    // A disk's first block is written last: a copy that stops leaves it as
+    // it was.
+    const std::wstring holds =
+        L": the target holds only the first " + copied +
+        (task.job.target.kind == EndpointKind::PhysicalDisk
+             ? L", without its first MiB, which is written last and is as it was."
+             : L".");
     switch (outcome.ending) {
         case JobEnding::Cancelled: {
             const std::int64_t total = task.job.sourceSize;
             const std::wstring of = total >= 0 ? L" of " + FormatByteSize(total) : L"";
-            // A disk's first block is written last: it is still as it was.
-            const std::wstring kept =
-                task.job.target.kind == EndpointKind::PhysicalDisk
-                    ? L": the target holds only the first " + copied +
-                          L", without its first MiB, which is written last and is as it was."
-                    : holds;
-            return {L"Cancelled at " + copied + of + kept, L"Cancelled", warning, true};
+            return {L"Cancelled at " + copied + of + holds, L"Cancelled", warning, true};
         }
         case JobEnding::ReadErrorAborted:
             return {(boost::wformat(L"Aborted after a read error at position %lld") %

@@ -247,7 +247,8 @@ TEST_F(Monitor, CancelAndAbortAreWarningsThatSayWhatTheTargetHolds) {
          L"which is written last and is as it was.",
          JobEnding::Cancelled},
         {CopyEnding::ReadErrorAborted, 4000, L"Aborted",
-         L"Aborted after a read error at position 1024: the target holds only the first 1.00 KB.",
+         L"Aborted after a read error at position 1024: the target holds only the first 1.00 KB, "
+         L"without its first MiB, which is written last and is as it was.",
          JobEnding::ReadErrorAborted},
     };
     for (const auto& c : cases) {

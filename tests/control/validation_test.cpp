@@ -151,6 +151,26 @@ TEST_F(Validation, NamesOfThingsThatAreNeitherDiskNorImageAreRefused) {
     ExpectRefused(L"'disk:one' names no disk: disk: takes a disk number from the disk list");
 }
 
+TEST_F(Validation, ATargetRenamedByTheCompressionControlsMeetsTheChecksOfItsNewName) {
+    // The typed name is a harmless new file; the name it gets when compression
+    // is switched on is a pipe, which must be refused as if typed.
+    const std::string fifo = (dir / "out.dsk.gz").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    dialog.SetTarget(InDir("out.dsk"));
+    dialog.job.target.compressed = true;
+    dialog.job.target.method = CompressionMethod::Gzip;
+    dialog.UpdateTargetExtension();
+    ExpectRefused(Wide(fifo) + L" is a named pipe (FIFO), not a disk or an image file.");
+    // And a refusal of the old name does not stay with the new one.
+    dialog.SetTarget(Wide(fifo));
+    EXPECT_NE(dialog.job.target.refusal, L"");
+    dialog.job.target.compressed = false;
+    dialog.UpdateTargetExtension();
+    EXPECT_EQ(dialog.job.target.path, InDir("out.dsk"));
+    EXPECT_EQ(dialog.job.target.refusal, L"");
+}
+
 TEST_F(Validation, SourceImageMustBeAnExistingRegularFile) {
     dialog.SetTarget(InDir("out.dsk"));
     dialog.SetSource(InDir("missing.dsk"), L"");

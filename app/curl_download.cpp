@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "app/cache_folder.h"
+#include "disks/owned_folder.h"
 #include "disks/path_text.h"
 
 namespace {
@@ -195,6 +196,10 @@ bool SetOptions(CURL* easy, const std::string& url, const CurlDownloadOptions& o
 // The cache folder, created when missing; false when it may not be used: a
 // link, not a folder, another user's, or writable by others.
 bool UsableCacheFolder(const std::filesystem::path& folder) {
+    // Nothing is made or written through a place another user could change.
+    if (!FolderChainProblem(folder.string()).empty()) {
+        return false;
+    }
     std::error_code error;
     std::filesystem::create_directories(folder.parent_path(), error);
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {

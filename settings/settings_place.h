@@ -7,7 +7,8 @@
 // as root is normal for a disk tool, so the folder and the file are examined
 // without following links, before anything opens them: a link, a folder or
 // file that belongs to another user than the effective one, a folder others
-// may write to, or a file that is not a plain regular file of sensible size
+// may write to, a folder on the way there that another user could change
+// (see FolderChainProblem), or a file that is not a plain regular file of sensible size
 // (a folder, a device, a FIFO, a file with other names) must not be used.
 // Missing ones are fine: they are created when a value is written.
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "disks/owned_folder.h"
 #include "settings/settings_place.h"
 
 namespace {
@@ -42,7 +43,10 @@ std::string Problem(const std::string& path, bool wantFolder) {
 }  // namespace
 
 std::string SettingsPlaceProblem(const std::string& folder, const std::string& file) {
-    std::string problem = Problem(folder, true);
+    std::string problem = FolderChainProblem(folder);
+    if (problem.empty()) {
+        problem = Problem(folder, true);
+    }
     if (problem.empty()) {
         problem = Problem(file, false);
     }

@@ -1,6 +1,7 @@
 #include "app/curl_download.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/cache_folder.h"
 #include "app/update_check.h"
@@ -177,6 +178,14 @@ TEST_F(CurlDownloadTest, ACacheFolderThatIsALinkOrOpenToOthersIsNotUsed) {
     std::filesystem::permissions(folder, std::filesystem::perms::all);
     EXPECT_FALSE(
         CurlDownload(options).DownloadToCacheFile(server.Url("tls", "/brevel-latest-version"), {}));
+    // Nor one inside a folder that belongs to another user (root can give one away).
+    std::filesystem::remove(folder);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(cache.Path().c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(CurlDownload(options).DownloadToCacheFile(
+            server.Url("tls", "/brevel-latest-version"), {}));
+        EXPECT_FALSE(std::filesystem::exists(folder));
+    }
     EXPECT_TRUE(server.Requests().empty());
 }
 

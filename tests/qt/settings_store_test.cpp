@@ -147,4 +147,70 @@ TEST(SettingsPlace, AnythingButOwnPlainFilesIsKeptInMemoryAndNeverWritten) {
     }
 }
 
+void GiveToNobody(const std::filesystem::path& path) {
+    ASSERT_EQ(lchown(path.c_str(), 65534, 65534), 0);
+}
+
+// The folders above the settings folder: only the user's own (or root's), or
+// a sticky one such as /tmp, may lead there.
+TEST(SettingsPlace, FoldersOnTheWayMustBeTheUsersOwn) {
+    struct Case {
+        const char* name;
+        bool usable;
+        // Makes `config` (home/.config) from `home`, inside `outside`.
+        void (*make)(const std::filesystem::path& home, const std::filesystem::path& outside);
+    };
+    const Case cases[] = {
+        {"plain folders", true,
+         [](const auto& home, const auto&) {
+             std::filesystem::create_directory(home / ".config");
+         }},
+        {"the user's own link", true,
+         [](const auto& home, const auto& outside) {
+             std::filesystem::create_directory_symlink(outside, home / ".config");
+         }},
+        {"a sticky folder open to all", true,
+         [](const auto& home, const auto&) {
+             std::filesystem::permissions(
+                 home, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+         }},
+        {"another user's link", false,
+         [](const auto& home, const auto& outside) {
+             std::filesystem::create_directory_symlink(outside, home / ".config");
+             GiveToNobody(home / ".config");
+         }},
+        {"another user's folder", false,
+         [](const auto& home, const auto&) {
+             std::filesystem::create_directory(home / ".config");
+             GiveToNobody(home / ".config");
+         }},
+        {"a link to another user's folder", false,
+         [](const auto& home, const auto& outside) {
+             std::filesystem::create_directory_symlink(outside, home / ".config");
+             GiveToNobody(outside);
+         }},
+        {"a folder others may write to", false,
+         [](const auto& home, const auto&) {
+             std::filesystem::permissions(home, std::filesystem::perms::all);
+         }},
+    };
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root, to give files to another user";
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        const std::filesystem::path home = root / "home";
+        const std::filesystem::path outside = root / "outside";
+        std::filesystem::create_directories(home);
+        std::filesystem::create_directories(outside);
+        c.make(home, outside);
+        QtSettingsStore store(QString::fromStdString((home / ".config").string()));
+        EXPECT_EQ(store.Problem().isEmpty(), c.usable) << store.Problem().toStdString();
+        EXPECT_TRUE(store.WriteProfileInt("", "CompressionLevel", 7));
+        EXPECT_EQ(std::filesystem::exists(outside / "Brevel" / "Brevel.conf"),
+                  c.usable && std::filesystem::is_symlink(home / ".config"));
+    }
+}
+
 }  // namespace

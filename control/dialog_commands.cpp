@@ -8,6 +8,7 @@
 #include "control/site.h"
 #include "control/text_format.h"
 #include "disks/path_text.h"
+#include "engine/disk_open_text.h"
 
 namespace fs = boost::filesystem;
 
@@ -32,6 +33,20 @@ std::wstring FileNamePart(std::wstring label) {
     return label;
 }
 
+// The list showed a disk by its number; a device plugged in or removed while
+// it was open may have given that number to another disk by now.
+void RefuseUnlessListed(Endpoint& endpoint, const DiskChoice& choice) {
+    if (endpoint.kind != EndpointKind::PhysicalDisk || !endpoint.refusal.empty()) {
+        return;
+    }
+    const bool otherSize = choice.selectedSize >= 0 && endpoint.disk.size != choice.selectedSize;
+    const bool otherDevice =
+        !choice.selectedDevice.empty() && Utf8ToWide(endpoint.disk.node) != choice.selectedDevice;
+    if (otherSize || otherDevice) {
+        endpoint.refusal = kDiskListChanged;
+    }
+}
+
 }  // namespace
 
 void CBrevelDialog::OnOpenImage() {
@@ -48,6 +63,7 @@ void CBrevelDialog::OnSourceDisk() {
     const DiskChoice choice = window_.SelectDisk();
     if (choice.result == BoxResult::Ok) {
         SetSource(choice.selectedPath, choice.selectedLabel);
+        RefuseUnlessListed(job.source, choice);
     }
 }
 
@@ -55,6 +71,7 @@ void CBrevelDialog::OnTargetDisk() {
     const DiskChoice choice = window_.SelectDisk();
     if (choice.result == BoxResult::Ok) {
         SetTarget(choice.selectedPath);
+        RefuseUnlessListed(job.target, choice);
     }
 }
 

@@ -3,15 +3,26 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What the "Select Disk" dialog hands back: BoxResult::Ok or BoxResult::Cancel,
 // and on Ok the chosen disk's path and label (both empty when no row was
-// selected).
+// selected), with the device and size its row showed: the disk the user saw.
 struct DiskChoice {
+    DiskChoice(int result = 0, std::wstring path = {}, std::wstring label = {},
+               std::wstring device = {}, std::int64_t size = -1)
+        : result(result),
+          selectedPath(std::move(path)),
+          selectedLabel(std::move(label)),
+          selectedDevice(std::move(device)),
+          selectedSize(size) {}
+
     int result = 0;
     std::wstring selectedPath;
     std::wstring selectedLabel;
+    std::wstring selectedDevice;     // "/dev/sdb"; empty when the list did not tell
+    std::int64_t selectedSize = -1;  // bytes; -1 when not known
 };
 
 // The main window as CBrevelDialog sees it: everything it does to its window

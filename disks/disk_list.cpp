@@ -54,4 +54,5 @@ void DiskList::TakeSelection(int row) {
     }
     selectedPath_ = diskPaths_[row];
     selectedLabel_ = diskLabels_[row];
+    selected_ = row;
 }

@@ -50,6 +50,8 @@ public:
     // The result, empty until a row was taken.
     const std::wstring& SelectedPath() const { return selectedPath_; }
     const std::wstring& SelectedLabel() const { return selectedLabel_; }
+    // The chosen row itself, null until a row was taken.
+    const DiskRow* SelectedRow() const { return selected_ >= 0 ? &rows_[selected_] : nullptr; }
 
 private:
     std::vector<DiskRow> rows_;
@@ -58,4 +60,5 @@ private:
     std::string errorMessage_;
     std::wstring selectedPath_;
     std::wstring selectedLabel_;
+    int selected_ = -1;
 };

@@ -12,10 +12,10 @@ std::wstring DiskOpenFailureText(const DiskOpening& opening, const DiskIdentity&
         case DiskOpenError::None:
             return L"";
         case DiskOpenError::Changed:
-            return L"The disk list has changed; choose the disk again.";
+            return kDiskListChanged;
         case DiskOpenError::NoSuchDisk:
             if (disk.Known()) {
-                return L"The disk list has changed; choose the disk again.";
+                return kDiskListChanged;
             }
             return std::wstring(couldNot) + L": there is no disk " + std::to_wstring(disk.number) +
                    L" (see the disk list)";

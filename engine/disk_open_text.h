@@ -1,5 +1,9 @@
 #pragma once
 
+// A disk chosen by the user is no longer the disk at its number.
+inline constexpr const wchar_t* kDiskListChanged =
+    L"The disk list has changed; choose the disk again.";
+
 #include <string>
 
 #include "disks/disk_access.h"

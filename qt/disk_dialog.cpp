@@ -195,8 +195,13 @@ void CDiskDialog::done(int result) {
 
 DiskChoice RunDiskDialog(CDiskDialog& dialog) {
     const int code = dialog.exec();
-    return {code == QDialog::Accepted ? BoxResult::Ok : BoxResult::Cancel, dialog.SelectedPath(),
-            dialog.SelectedLabel()};
+    DiskChoice choice{code == QDialog::Accepted ? BoxResult::Ok : BoxResult::Cancel,
+                      dialog.SelectedPath(), dialog.SelectedLabel()};
+    if (const DiskRow* row = dialog.SelectedDiskRow()) {
+        choice.selectedDevice = row->device;
+        choice.selectedSize = row->size;
+    }
+    return choice;
 }
 
 DiskChoice SelectDisk(QWidget* parent) {

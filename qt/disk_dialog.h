@@ -35,6 +35,7 @@ public:
     CDiskDialog(DiskQuery query, AccessAdvice advice, QWidget* parent);
 
     const std::wstring& SelectedPath() const { return disks_.SelectedPath(); }
+    const DiskRow* SelectedDiskRow() const { return disks_.SelectedRow(); }
     const std::wstring& SelectedLabel() const { return disks_.SelectedLabel(); }
 
     // Every close ends here (OK, Cancel, Escape, the close box, a double-click).

@@ -54,6 +54,24 @@ TEST_F(Commands, DiskButtonsTakeTheChosenDisk) {
     EXPECT_EQ(window.At(ControlId::TargetEdit).text, L"");
 }
 
+TEST_F(Commands, ADiskThatChangedWhileTheListWasOpenIsRefused) {
+    disks.Add(1, Bytes(8192, 0));
+    disks.Add(2, Bytes(4096, 0));
+    // The row showed the disk's device and size; the number still names it.
+    window.ChooseDisk({BoxResult::Ok, Disk(1), L"Simulated Disk", L"/dev/sim1", 8192});
+    dialog.OnTargetDisk();
+    EXPECT_EQ(dialog.job.target.refusal, L"");
+    // A stick pulled while the list was open: number 1 is now the next disk.
+    disks.Renumber(1, 5);
+    disks.Renumber(2, 1);
+    window.ChooseDisk({BoxResult::Ok, Disk(1), L"Simulated Disk", L"/dev/sim1", 8192});
+    dialog.OnTargetDisk();
+    EXPECT_EQ(dialog.job.target.refusal, L"The disk list has changed; choose the disk again.");
+    window.ChooseDisk({BoxResult::Ok, Disk(1), L"Simulated Disk", L"/dev/sim9", 4096});
+    dialog.OnSourceDisk();
+    EXPECT_EQ(dialog.job.source.refusal, L"The disk list has changed; choose the disk again.");
+}
+
 TEST_F(Commands, SaveImageProposesTheDiskLabelAndSize) {
     disks.Add(0, Bytes(123456, 0));
     window.ChooseDisk({BoxResult::Ok, Disk(0), L"SSD 500"});

@@ -18,8 +18,13 @@
 namespace {
 
 DiskIdentity IdentityOf(const BlockDevice& disk, int number) {
-    return {
-        number, disk.major, disk.minor, disk.size, TrimmedModel(disk.model), "/dev/" + disk.name};
+    return {number,
+            disk.major,
+            disk.minor,
+            disk.size,
+            TrimmedModel(disk.model),
+            "/dev/" + disk.name,
+            disk.sequence};
 }
 
 int OpenRetryingInterrupts(const char* node, int flags) {
@@ -106,9 +111,16 @@ public:
         if (!entry) {
             return std::nullopt;
         }
+        // The medium behind the descriptor, when the kernel tells.
+        std::uint64_t sequence = 0;
+#ifdef BLKGETDISKSEQ
+        if (ioctl(static_cast<int>(handle), BLKGETDISKSEQ, &sequence) != 0) {
+            sequence = 0;
+        }
+#endif
         // The number is the caller's: the handle does not know its place.
         return DiskIdentity{
-            0, major, minor, size, TrimmedModel(entry->model), "/dev/" + entry->name};
+            0, major, minor, size, TrimmedModel(entry->model), "/dev/" + entry->name, sequence};
     }
 
     bool Size(DiskHandle handle, std::int64_t& size) override {
@@ -196,7 +208,9 @@ public:
         return done;
     }
 
-    bool Flush(DiskHandle handle) override { return fsync(static_cast<int>(handle)) == 0; }
+    bool Flush(DiskHandle handle) override {
+        return fsync(static_cast<int>(handle)) == 0;
+    }
 
     bool RereadPartitions(DiskHandle handle, int& systemError) override {
         if (ioctl(static_cast<int>(handle), BLKRRPART) == 0) {

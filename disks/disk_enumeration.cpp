@@ -68,6 +68,7 @@ std::vector<BlockDevice> SelectDisks(const std::vector<SysBlockEntry>& entries) 
         if (sectorSize && *sectorSize > 0) {
             disk.sectorSize = *sectorSize;
         }
+        disk.sequence = ParseNumber<std::uint64_t>(StripLineEnd(entry.diskSequence)).value_or(0);
         disks.push_back(std::move(disk));
     }
     std::stable_sort(disks.begin(), disks.end(), [](const BlockDevice& a, const BlockDevice& b) {

@@ -20,6 +20,7 @@ struct BlockDevice {
     bool removable = false;
     std::string backingFile;        // loop devices: the file behind the device
     std::int32_t sectorSize = 512;  // logical block size in bytes
+    std::uint64_t sequence = 0;     // the medium's sequence number; 0: not told
 };
 
 // The texts of one entry of the kernel's block device folder, as read.
@@ -33,6 +34,7 @@ struct SysBlockEntry {
     bool isPartition = false;
     std::string logicalBlockSize;  // bytes; empty when not told
     std::string parent;            // a partition found by ReadSysDevice: its disk's name
+    std::string diskSequence;      // "diskseq"; empty on kernels without it
 };
 
 // Parses, filters and orders entries as described above. An entry whose device

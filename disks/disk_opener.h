@@ -62,7 +62,7 @@ int SystemErrorOf(DiskOpenRefusal refusal);
 // file); write access is exclusive (O_EXCL), so that a disk with a mounted
 // partition, or that another program holds, is refused.
 HandedOverDisk OpenWholeDisk(const std::string& path, DiskUse access,
-                         const std::string& sysRoot = "/sys");
+                             const std::string& sysRoot = "/sys");
 
 // The hand-over on a Unix stream socket: one byte, the refusal, carrying the
 // descriptor (SCM_RIGHTS) when it is None. The receiver answers NoHelper when

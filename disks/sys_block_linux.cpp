@@ -60,6 +60,7 @@ std::vector<SysBlockEntry> ReadSysBlock(const std::string& sysRoot) {
         entry.backingFile = ReadAttribute(dir / "loop" / "backing_file");
         entry.isPartition = fs::exists(dir / "partition", error);
         entry.logicalBlockSize = ReadAttribute(dir / "queue" / "logical_block_size").value_or("");
+        entry.diskSequence = ReadAttribute(dir / "diskseq").value_or("");
         entries.push_back(std::move(entry));
         return true;
     });

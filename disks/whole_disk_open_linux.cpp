@@ -50,8 +50,7 @@ DiskOpenRefusal RefusalOfOpenError(int error) {
 
 }  // namespace
 
-HandedOverDisk OpenWholeDisk(const std::string& path, DiskUse access,
-                         const std::string& sysRoot) {
+HandedOverDisk OpenWholeDisk(const std::string& path, DiskUse access, const std::string& sysRoot) {
     HandedOverDisk result;
     struct stat named {};
     if (::lstat(path.c_str(), &named) != 0 || !S_ISBLK(named.st_mode)) {
@@ -62,8 +61,8 @@ HandedOverDisk OpenWholeDisk(const std::string& path, DiskUse access,
     if (result.refusal != DiskOpenRefusal::None) {
         return result;
     }
-    const int flags = (access == DiskUse::Write ? O_RDWR | O_EXCL : O_RDONLY) | O_CLOEXEC |
-                      O_NOFOLLOW | O_NOCTTY;
+    const int flags =
+        (access == DiskUse::Write ? O_RDWR | O_EXCL : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
     int fd = -1;
     do {
         fd = ::open(path.c_str(), flags);

@@ -95,6 +95,15 @@ TEST_F(Validation, ADiskThatIsNoLongerWhereItWasChosenIsNeverOpened) {
     EXPECT_FALSE(disks.Disk(2).written);
 }
 
+TEST_F(Validation, AnotherCardOfTheSameSizeInTheSameReaderIsNeverOpened) {
+    dialog.SetSource(RawImage("in.dsk", 4096), L"");
+    disks.Add(1, Bytes(8192, 0));
+    dialog.SetTarget(Disk(1));
+    disks.Disk(1).sequence = 2;  // the same device, size and model: another medium
+    ExpectRefused(L"The disk list has changed; choose the disk again.");
+    EXPECT_FALSE(disks.Disk(1).written);
+}
+
 TEST_F(Validation, DisksThatChangeWhileTheQuestionWaitsAreNotWritten) {
     dialog.SetSource(RawImage("in.dsk", 4096), L"");
     disks.Add(1, Bytes(8192, 0));

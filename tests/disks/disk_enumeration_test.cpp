@@ -59,6 +59,17 @@ TEST(SysfsEnumeration, ReadsSizeModelAndKind) {
     EXPECT_EQ(Find(disks, "sda").backingFile, "");
 }
 
+TEST(SysfsEnumeration, ReadsTheMediumsSequenceNumberWhereTheKernelHasOne) {
+    SysfsTree tree;
+    tree.Add({.name = "sdc", .dev = "8:32\n", .diskSequence = "18446744073709551615\n"});
+    tree.Add({.name = "sdd", .dev = "8:48\n"});
+    tree.Add({.name = "sde", .dev = "8:64\n", .diskSequence = "many\n"});
+    const std::vector<BlockDevice> disks = EnumerateDisks(tree.Root());
+    EXPECT_EQ(Find(disks, "sdc").sequence, 18446744073709551615ULL);
+    EXPECT_EQ(Find(disks, "sdd").sequence, 0u);
+    EXPECT_EQ(Find(disks, "sde").sequence, 0u);
+}
+
 TEST(SysfsEnumeration, EmptyOrMissingTreeHasNoDisks) {
     SysfsTree empty;
     EXPECT_TRUE(EnumerateDisks(empty.Root()).empty());

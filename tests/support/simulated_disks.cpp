@@ -35,17 +35,22 @@ std::optional<DiskIdentity> SimulatedDisks::Describe(int number) {
         return std::nullopt;
     }
     const SimulatedDisk& disk = *found->second;
-    return DiskIdentity{number,     disk.major,
-                        disk.minor, static_cast<std::int64_t>(disk.data.size()),
-                        disk.model, "/dev/sim" + std::to_string(disk.minor)};
+    return DiskIdentity{number,       disk.major,
+                        disk.minor,   static_cast<std::int64_t>(disk.data.size()),
+                        disk.model,   "/dev/sim" + std::to_string(disk.minor),
+                        disk.sequence};
 }
 
 std::optional<DiskIdentity> SimulatedDisks::Identify(DiskHandle handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     const SimulatedDisk& disk = *handles_.at(handle).disk;
-    return DiskIdentity{0,          disk.major,
-                        disk.minor, static_cast<std::int64_t>(disk.data.size()),
-                        disk.model, "/dev/sim" + std::to_string(disk.minor)};
+    return DiskIdentity{0,
+                        disk.major,
+                        disk.minor,
+                        static_cast<std::int64_t>(disk.data.size()),
+                        disk.model,
+                        "/dev/sim" + std::to_string(disk.minor),
+                        disk.sequence};
 }
 
 int SimulatedDisks::OpenHandles() const {

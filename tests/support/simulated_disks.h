@@ -18,6 +18,7 @@ struct SimulatedDisk {
     unsigned major = 240;
     unsigned minor = 0;
     std::string model = "Simulated Disk";
+    std::uint64_t sequence = 1;  // a new medium in the same device gets another
 
     bool openFails = false;
     bool sizeFails = false;

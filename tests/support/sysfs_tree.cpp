@@ -34,6 +34,9 @@ void SysfsTree::Add(const CannedDevice& device) {
     if (device.backingFile) {
         WriteText(folder / "loop/backing_file", *device.backingFile);
     }
+    if (device.diskSequence) {
+        WriteText(folder / "diskseq", *device.diskSequence);
+    }
     if (device.isPartition) {
         WriteText(folder / "partition", "1\n");
     }

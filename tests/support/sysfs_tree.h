@@ -16,8 +16,9 @@ struct CannedDevice {
     std::string removable = "0\n";
     std::optional<std::string> backingFile{};  // written to loop/backing_file
     std::string logicalBlockSize = "512\n";
-    std::vector<std::string> partitions{};  // sub-folders named so, each with a partition file
-    bool isPartition = false;               // the entry itself is a partition
+    std::vector<std::string> partitions{};      // sub-folders named so, each with a partition file
+    bool isPartition = false;                   // the entry itself is a partition
+    std::optional<std::string> diskSequence{};  // written to diskseq
 };
 
 // A sysfs tree in a temporary folder: <Root()>/block/<name> links to

@@ -10,24 +10,60 @@
 #include <thread>
 #include <vector>
 
-// Compresses a stream on several threads as a sequence of independent
-// chunks, each compressed into one complete stream of its format (a gzip
-// member, a bzip2 stream), written out in order: the standard multi-member
-// and multi-stream files that every reader of those formats takes.
+// Compresses a stream on several threads as a sequence of chunks, written out
+// in order. By default each chunk is compressed into one complete stream of
+// its format (a gzip member, a bzip2 stream): the standard multi-member and
+// multi-stream files that every reader of those formats takes. A format whose
+// chunks continue one stream (zlib) has each chunk primed with the input
+// before it, and the stream's header and trailer written around the chunks,
+// the trailer from the chunks' check values combined in order.
 //
-// Memory stays bounded: at most workers + 2 chunks are held at a time (the
-// one being filled, those being compressed, and finished ones waiting for
-// their turn); Write waits for room.
+// Memory stays bounded: besides the chunk being filled, at most workers + 1
+// chunks are held at a time (those being compressed, and finished ones
+// waiting for their turn), or as many as make (workers + 1) MiB of input when
+// chunks are smaller than that, so that the workers have enough work to
+// bridge the writing thread's pauses; Write waits for room.
 class ParallelCompressor {
 public:
     using Chunk = std::vector<char>;
-    // Compresses one whole chunk into one complete stream; runs on a worker.
-    using CompressChunk = std::function<bool(const char* data, std::size_t size, Chunk& out)>;
-    // Takes the compressed streams in order; false once the target takes no
+
+    // One chunk of the input, as a worker compresses it.
+    struct Input {
+        // The input just before the chunk, as much of it as the layout asks
+        // for (none before the first chunk).
+        const char* history;
+        std::size_t historySize;
+        const char* data;
+        std::size_t size;
+        bool last;  // the final chunk of the input (empty when the input is)
+    };
+    struct Output {
+        Chunk bytes;
+        std::uint32_t check = 0;  // of the chunk's input, for Layout::combineCheck
+    };
+    // Compresses one chunk; runs on a worker.
+    using CompressChunk = std::function<bool(const Input& input, Output& output)>;
+    // Takes the compressed bytes in order; false once the target takes no
     // more. Runs on the writing thread.
     using Sink = std::function<bool(const char* data, std::size_t size)>;
 
-    ParallelCompressor(std::size_t chunkSize, int workers, CompressChunk compress, Sink sink);
+    // How a format cuts its input and puts the compressed chunks together.
+    struct Layout {
+        std::size_t chunkSize = 0;
+        CompressChunk compress;
+        // Of formats whose chunks make one stream together:
+        std::size_t historySize = 0;  // the preceding input each chunk gets
+        Chunk prologue;               // written before the first chunk
+        std::uint32_t initialCheck = 0;
+        // Folds a chunk's check value into the stream's so far (on the
+        // writing thread, in order).
+        std::function<std::uint32_t(std::uint32_t sofar, std::uint32_t chunk, std::size_t size)>
+            combineCheck;
+        // Written after the last chunk, from the stream's check value.
+        std::function<Chunk(std::uint32_t check)> epilogue;
+    };
+
+    ParallelCompressor(Layout layout, int workers, Sink sink);
     ~ParallelCompressor();
     ParallelCompressor(const ParallelCompressor&) = delete;
     ParallelCompressor& operator=(const ParallelCompressor&) = delete;
@@ -35,8 +71,8 @@ public:
     // False once compressing or the sink has failed; nothing more is taken.
     bool Write(const char* data, std::size_t size);
     // Compresses what is left (an empty stream still gives one chunk, so
-    // that the file is a valid, empty stream), waits for every chunk and
-    // hands it to the sink. False when anything failed.
+    // that the file is a valid, empty stream), waits for every chunk, hands
+    // it to the sink and then the epilogue. False when anything failed.
     bool Finish();
 
     // The input bytes whose compressed chunks the sink has taken.
@@ -48,35 +84,44 @@ public:
 private:
     struct Job {
         std::uint64_t index;
-        Chunk data;
+        Chunk data;  // the history, then the chunk
+        std::size_t historySize;
+        bool last;
     };
 
-    void Submit();
+    // Hands the chunk being filled to the workers, once there is room;
+    // false once anything failed.
+    bool Submit(bool last);
     void WorkerLoop();
     // Hands finished chunks to the sink in order; waits for them when `all`.
     bool Drain(std::unique_lock<std::mutex>& lock, bool all);
+    bool Put(const Chunk& bytes) { return bytes.empty() || sink_(bytes.data(), bytes.size()); }
 
-    const std::size_t chunkSize_;
-    CompressChunk compress_;
+    const Layout layout_;
     Sink sink_;
     std::size_t maxHeld_;
 
+    // The chunk being filled, after the history it starts with. Only the
+    // writing thread touches these.
     Chunk filling_;
-    std::uint64_t nextIndex_ = 0;   // of the next chunk submitted
-    std::uint64_t nextToSink_ = 0;  // of the next chunk the sink gets
-    bool failed_ = false;
-    bool stopping_ = false;
+    std::size_t fillingHistory_ = 0;
+    bool submittedLast_ = false;
+    std::uint64_t nextIndex_ = 0;  // of the next chunk submitted
+    std::uint64_t sunkInput_ = 0;
+    std::uint32_t check_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::uint64_t nextToSink_ = 0;  // of the next chunk the sink gets
+    bool failed_ = false;
+    bool stopping_ = false;
     std::deque<Job> queue_;
     struct Done {
         std::size_t inputSize;
-        Chunk out;
+        Output out;
     };
     std::map<std::uint64_t, Done> done_;
-    std::uint64_t sunkInput_ = 0;  // written by the writing thread only
-    std::size_t held_ = 0;         // chunks submitted and not yet handed to the sink
+    std::size_t held_ = 0;  // chunks submitted and not yet handed to the sink
     std::vector<std::thread> workers_;
 };
 

@@ -40,6 +40,12 @@ std::unique_ptr<StreamEncoder> MakeBzip2Encoder(int level, int workers);
 // xz_codecs.cpp: .xz streams through liblzma.
 std::unique_ptr<StreamDecoder> MakeXzDecoder(int workers);
 std::unique_ptr<StreamEncoder> MakeXzEncoder(int level, int workers);
+// The blocks that the encoder cuts a stream into on several workers: the
+// size of the level's dictionary, at least 1 MiB.
+std::size_t XzBlockSize(int level);
 // zstd_codecs.cpp: zstd frames (and skippable frames) through libzstd.
 std::unique_ptr<StreamDecoder> MakeZstdDecoder(int workers);
 std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level, int workers);
+// The workers libzstd compresses on for `workers` threads: 0 (the calling
+// thread) for one, or when the library was built without threads.
+int ZstdWorkers(int workers);

@@ -1,5 +1,7 @@
 #include <zstd.h>
 
+#include <algorithm>
+
 #include "engine/stream_codec.h"
 
 namespace {
@@ -56,13 +58,16 @@ private:
     ZSTD_DCtx* context_ = nullptr;
 };
 
-// One frame at the level, with the content checksum, as zstd writes it.
+// One frame at the level, with the content checksum, as zstd writes it; with
+// several workers, compressed on them (one frame still).
 class ZstdEncoder final : public StreamEncoder {
 public:
-    explicit ZstdEncoder(int level) : context_(ZSTD_createCCtx()) {
+    ZstdEncoder(int level, int workers) : context_(ZSTD_createCCtx()) {
         ready_ = context_ &&
                  !ZSTD_isError(ZSTD_CCtx_setParameter(context_, ZSTD_c_compressionLevel, level)) &&
-                 !ZSTD_isError(ZSTD_CCtx_setParameter(context_, ZSTD_c_checksumFlag, 1));
+                 !ZSTD_isError(ZSTD_CCtx_setParameter(context_, ZSTD_c_checksumFlag, 1)) &&
+                 (workers <= 1 || !ZSTD_isError(ZSTD_CCtx_setParameter(context_, ZSTD_c_nbWorkers,
+                                                                       ZstdWorkers(workers))));
     }
     ~ZstdEncoder() override { ZSTD_freeCCtx(context_); }
 
@@ -89,10 +94,15 @@ private:
 
 }  // namespace
 
+int ZstdWorkers(int workers) {
+    const ZSTD_bounds bounds = ZSTD_cParam_getBounds(ZSTD_c_nbWorkers);
+    return ZSTD_isError(bounds.error) || workers <= 1 ? 0 : std::min(workers, bounds.upperBound);
+}
+
 std::unique_ptr<StreamDecoder> MakeZstdDecoder(int /*workers*/) {
     return std::make_unique<ZstdDecoder>();
 }
 
-std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level, int /*workers*/) {
-    return std::make_unique<ZstdEncoder>(level);
+std::unique_ptr<StreamEncoder> MakeZstdEncoder(int level, int workers) {
+    return std::make_unique<ZstdEncoder>(level, workers);
 }

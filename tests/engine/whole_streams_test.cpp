@@ -93,6 +93,25 @@ TEST_P(WholeStreams, OtherTrailingBytesAreUnreadableAfterTheDataIsWritten) {
     }
 }
 
+TEST_P(WholeStreams, ADamagedOrCutStreamIsUnreadableAfterWhatCameBefore) {
+    // In the middle of the data: with several blocks, while other workers
+    // decode the ones after it.
+    const Bytes whole = ReadFile(dir_ / "whole");
+    Bytes damaged = whole;
+    for (std::size_t i = whole.size() / 2; i < whole.size() / 2 + 64; ++i) {
+        damaged[i] ^= 0x5A;
+    }
+    WriteFile(dir_ / "damaged", damaged);
+    EXPECT_EQ(Read({"damaged"}).task->ending, CopyEnding::SourceUnreadable);
+
+    WriteFile(dir_ / "cut", Bytes(whole.begin(), whole.begin() + whole.size() / 2));
+    EXPECT_EQ(Read({"cut"}).task->ending, CopyEnding::SourceUnreadable);
+    // What came before the cut was written.
+    const Bytes out = ReadFile(dir_ / "out.dsk");
+    EXPECT_LT(out.size(), data_.size());
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), data_.begin()));
+}
+
 TEST_P(WholeStreams, AFileWithoutAStreamIsUnreadable) {
     for (const Bytes& image : {Bytes{}, Bytes(4096, 0)}) {
         SCOPED_TRACE(image.size());

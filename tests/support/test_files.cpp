@@ -121,6 +121,11 @@ std::string FindProgram(const std::string& name) {
     return "";
 }
 
+const char* const kUnpackOneZlibStream =
+    "python3 -c 'import sys,zlib; d=zlib.decompressobj(); "
+    "o=d.decompress(open(sys.argv[1],\"rb\").read()); "
+    "assert d.eof and not d.unused_data; sys.stdout.buffer.write(o)'";
+
 std::string Quoted(const std::filesystem::path& path) {
     std::string quoted = "'";
     for (char c : path.string()) {

@@ -47,6 +47,11 @@ int Capture(const std::string& command, std::string& output);
 // folders (sbin included, which a non-login PATH may lack); empty when none.
 std::string FindProgram(const std::string& name);
 
+// A shell command (the file's name to follow) that writes what the zlib
+// stream in the file holds to standard output, and fails unless the whole
+// file is that one stream.
+extern const char* const kUnpackOneZlibStream;
+
 // Quotes a path for the shell.
 std::string Quoted(const std::filesystem::path& path);
 

@@ -8,7 +8,9 @@ namespace {
 // A worker decodes into at most this much output per call, so that a piece
 // dropped or a reader closed stops it soon.
 constexpr std::size_t kOutputStep = 1 << 20;
-constexpr std::size_t kFirstOutput = 64 * 1024;
+// A piece's output starts with room for the output of a stream Brevel or
+// pbzip2 writes, and grows when it needs more.
+constexpr std::size_t kFirstOutput = 1 << 20;
 
 }  // namespace
 
@@ -195,7 +197,7 @@ ParallelStreamReader::State ParallelStreamReader::DecodePiece(Piece& piece,
     const char* in = piece.input.data();
     std::size_t inLength = piece.input.size();
     std::vector<char>& output = piece.output;
-    output.resize(std::clamp(4 * inLength, kFirstOutput, boundaries_.maxOutput));
+    output.resize(std::min(kFirstOutput, boundaries_.maxOutput));
     std::size_t produced = 0;
     for (;;) {
         if (piece.dropped) {

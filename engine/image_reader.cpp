@@ -1,16 +1,11 @@
 #include "engine/image_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/image_formats.h"
 #include "engine/parallel_compressor.h"
-
-namespace {
-
-// Compressed input is read from the file in pieces of this size.
-constexpr std::size_t kInputSize = 256 * 1024;
-
-}  // namespace
+#include "engine/parallel_stream_reader.h"
 
 ImageReader::ImageReader() = default;
 ImageReader::~ImageReader() = default;
@@ -20,10 +15,15 @@ bool ImageReader::Open(const std::wstring& path, CompressionMethod method, bool 
         return false;
     }
     const ImageFormat* format = compressed ? FindFormat(method) : nullptr;
-    decoder_ =
-        format && format->makeDecoder ? format->makeDecoder(DefaultWorkers(workers_)) : nullptr;
+    const int workers = DefaultWorkers(workers_);
+    decoder_ = format && format->makeDecoder ? format->makeDecoder(workers) : nullptr;
     if (decoder_) {
-        input_.resize(kInputSize);
+        window_ = std::make_unique<ReadWindow>(file_);
+        const StreamBoundaries* boundaries = FindStreamBoundaries(method);
+        if (boundaries && workers > 1) {
+            parallel_ =
+                std::make_unique<ParallelStreamReader>(*boundaries, format->makeDecoder, workers);
+        }
     }
     if (format && !format->makeDecoder) {
         // A zip image: its first file. An archive that cannot be read fails
@@ -37,39 +37,79 @@ bool ImageReader::Open(const std::wstring& path, CompressionMethod method, bool 
     return true;
 }
 
-bool ImageReader::Refill() {
-    const std::int64_t got = file_.Read(input_.data(), static_cast<std::int64_t>(input_.size()));
-    if (got < 0) {
-        return false;
+void ImageReader::StartStream() {
+    if (window_->Size() == 0) {
+        if (!window_->Extend()) {
+            where_ = Where::Failed;
+            return;
+        }
+        if (window_->Size() == 0) {
+            // The end of the file: fine between streams, after one at least.
+            where_ = anyStream_ ? Where::Finished : Where::Failed;
+            return;
+        }
     }
-    inputStart_ = 0;
-    inputEnd_ = static_cast<std::size_t>(got);
-    inputEnded_ = got == 0;
-    return true;
-}
-
-void ImageReader::AfterStream() {
     // A stream of each format starts with a byte that is not zero.
-    if (input_[inputStart_] != 0) {
-        where_ = decoder_->Begin() ? Where::InStream : Where::Failed;
+    if (anyStream_ && window_->Data()[0] == 0) {
+        SkipPadding();
         return;
     }
+    std::size_t length = 0;
+    if (parallel_ &&
+        parallel_->TakeStream(*window_, decoded_, length) == ParallelStreamReader::Take::Decoded) {
+        window_->Consume(length);
+        anyStream_ = true;
+        delivered_ = 0;
+        where_ = Where::Delivering;
+        return;
+    }
+    stalled_ = false;
+    where_ = decoder_->Begin() ? Where::InStream : Where::Failed;
+}
+
+void ImageReader::SkipPadding() {
     for (;;) {
-        const char* begin = input_.data() + inputStart_;
-        const char* end = input_.data() + inputEnd_;
+        const char* begin = window_->Data();
+        const char* end = begin + window_->Size();
         if (std::find_if(begin, end, [](char c) { return c != 0; }) != end) {
             where_ = Where::Failed;  // other bytes after the data
             return;
         }
         padding_ += end - begin;
-        if (!Refill()) {
+        window_->Consume(window_->Size());
+        if (!window_->Extend()) {
             where_ = Where::Failed;
             return;
         }
-        if (inputEnded_) {
+        if (window_->Size() == 0) {
             where_ = Where::Finished;
             return;
         }
+    }
+}
+
+void ImageReader::DecodeInTurn(char*& out, std::size_t& room) {
+    if (window_->Size() == 0 || stalled_) {
+        const std::size_t held = window_->Size();
+        // A decoder keeps back a few bytes at most; a stream cut short ends
+        // the file without another byte.
+        if (held >= ReadWindow::kReadSize || !window_->Extend() || window_->Size() == held) {
+            where_ = Where::Failed;
+            return;
+        }
+    }
+    const char* in = window_->Data();
+    std::size_t inLength = window_->Size();
+    const std::size_t roomBefore = room;
+    const CodecStep step = decoder_->Decode(in, inLength, out, room);
+    const std::size_t consumed = window_->Size() - inLength;
+    window_->Consume(consumed);
+    stalled_ = consumed == 0 && room == roomBefore;
+    if (step == CodecStep::StreamEnd) {
+        anyStream_ = true;
+        where_ = Where::BeforeStream;
+    } else if (step == CodecStep::Bad) {
+        where_ = Where::Failed;
     }
 }
 
@@ -93,36 +133,30 @@ std::int32_t ImageReader::Read(char* buffer, std::int32_t count, Status& status)
     }
     char* out = buffer;
     std::size_t room = static_cast<std::size_t>(count);
-    while (room > 0 && (where_ == Where::BeforeStream || where_ == Where::InStream)) {
-        if (inputStart_ == inputEnd_) {
-            if (!Refill()) {
-                where_ = Where::Failed;
+    while (room > 0 && where_ != Where::Finished && where_ != Where::Failed) {
+        switch (where_) {
+            case Where::BeforeStream:
+                StartStream();
+                break;
+            case Where::InStream:
+                DecodeInTurn(out, room);
+                break;
+            case Where::Delivering: {
+                const std::size_t part = std::min(room, decoded_.size() - delivered_);
+                if (part > 0) {
+                    std::memcpy(out, decoded_.data() + delivered_, part);
+                }
+                out += part;
+                room -= part;
+                delivered_ += part;
+                if (delivered_ == decoded_.size()) {
+                    decoded_ = {};
+                    where_ = Where::BeforeStream;
+                }
                 break;
             }
-            if (inputEnded_) {
-                // The end of the file: fine between streams, after one at least.
-                where_ =
-                    (where_ == Where::BeforeStream && anyStream_) ? Where::Finished : Where::Failed;
+            default:
                 break;
-            }
-        }
-        if (where_ == Where::BeforeStream) {
-            if (!anyStream_) {
-                where_ = decoder_->Begin() ? Where::InStream : Where::Failed;
-            } else {
-                AfterStream();
-            }
-            continue;
-        }
-        const char* in = input_.data() + inputStart_;
-        std::size_t inLength = inputEnd_ - inputStart_;
-        const CodecStep step = decoder_->Decode(in, inLength, out, room);
-        inputStart_ = inputEnd_ - inLength;
-        if (step == CodecStep::StreamEnd) {
-            anyStream_ = true;
-            where_ = Where::BeforeStream;
-        } else if (step == CodecStep::Bad) {
-            where_ = Where::Failed;
         }
     }
     const auto produced = static_cast<std::int32_t>(out - buffer);
@@ -135,7 +169,9 @@ std::int32_t ImageReader::Read(char* buffer, std::int32_t count, Status& status)
 }
 
 void ImageReader::Close() {
+    parallel_.reset();
     zip_.reset();
     decoder_.reset();
+    window_.reset();
     file_.Close();
 }

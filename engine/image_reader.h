@@ -7,13 +7,18 @@
 
 #include "engine/clone_job.h"
 #include "engine/image_file.h"
+#include "engine/read_window.h"
 #include "engine/stream_codec.h"
 #include "engine/zip_image.h"
 
+class ParallelStreamReader;
+
 // The source image: the file's bytes, or what its compressed streams hold.
 //
-// A compressed image is read whole: every complete stream (gzip member, xz
-// stream, zstd frame) in turn, concatenated ones included. Zero bytes after the last complete
+// A compressed image is read whole: every complete stream (gzip member, bzip2
+// or xz stream, zstd frame) in turn, concatenated ones included; the streams
+// of a multi-stream bzip2 file are decoded on the workers, ahead of the
+// reader (ParallelStreamReader), with the same result. Zero bytes after the last complete
 // stream are padding (what copying to a block-aligned medium leaves) and end
 // the data; any other trailing bytes, a stream cut short or corrupt, or a
 // file without a single stream make the image unreadable. gzip members are
@@ -42,9 +47,9 @@ public:
     // comes with the next call, with 0 bytes.
     std::int32_t Read(char* buffer, std::int32_t count, Status& status);
 
-    // The bytes of the file read so far (compressed bytes for a compressed
-    // image): how far through the file the reader is.
-    std::int64_t ConsumedBytes() const { return file_.BytesRead(); }
+    // How far through the file the reader is: the bytes read so far, and for
+    // a compressed image the compressed bytes whose data was decoded.
+    std::int64_t ConsumedBytes() const { return window_ ? window_->Offset() : file_.BytesRead(); }
 
     // The zero bytes found after the last stream; valid at End.
     std::int64_t PaddingBytes() const { return padding_; }
@@ -52,19 +57,22 @@ public:
     void Close();
 
 private:
-    enum class Where { BeforeStream, InStream, Finished, Failed };
+    enum class Where { BeforeStream, InStream, Delivering, Finished, Failed };
 
-    bool Refill();
-    // Between streams: a new stream, padding to the end, or garbage.
-    void AfterStream();
+    // Before a stream: the end of the file, padding, or the next stream.
+    void StartStream();
+    // Zero bytes up to the end of the file, or garbage.
+    void SkipPadding();
+    void DecodeInTurn(char*& out, std::size_t& room);
 
     ImageFile file_;
     std::unique_ptr<StreamDecoder> decoder_;  // null for a raw or zip image
     std::unique_ptr<ZipArchive> zip_;         // a zip image only
-    std::vector<char> input_;
-    std::size_t inputStart_ = 0;
-    std::size_t inputEnd_ = 0;
-    bool inputEnded_ = false;
+    std::unique_ptr<ReadWindow> window_;      // a stream format only
+    std::unique_ptr<ParallelStreamReader> parallel_;
+    std::vector<char> decoded_;  // a stream the parallel reader decoded, being delivered
+    std::size_t delivered_ = 0;
+    bool stalled_ = false;  // the decoder needs more input than the window holds
     bool anyStream_ = false;
     Where where_ = Where::BeforeStream;
     std::int64_t padding_ = 0;

@@ -10,7 +10,9 @@ enum class CodecStep { More, StreamEnd, Bad };
 
 // Decodes one stream format. Begin prepares for a new stream; Decode consumes
 // input and produces output until one of them is used up or the stream ends
-// (StreamEnd, with nothing of the input after the stream consumed).
+// (StreamEnd, with nothing of the input after the stream consumed). A decoder
+// may leave the last few bytes of its input unconsumed (More, with no output
+// for want of input): the caller passes them again, followed by more.
 class StreamDecoder {
 public:
     virtual ~StreamDecoder() = default;

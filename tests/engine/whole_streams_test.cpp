@@ -17,7 +17,10 @@ struct Format {
 const Format kFormats[] = {
     {"gzip", CompressionMethod::Gzip, "gzip -6 -c"},
     {"pigz", CompressionMethod::Gzip, "pigz -6 -c"},
+    {"igzip", CompressionMethod::Gzip, "igzip -c"},
     {"bzip2", CompressionMethod::Bzip2, "bzip2 -9 -c"},
+    {"pbzip2", CompressionMethod::Bzip2, "pbzip2 -p2 -b1 -c"},  // a stream per 100,000 bytes
+    {"lbzip2", CompressionMethod::Bzip2, "lbzip2 -n2 -c"},
     {"zlib", CompressionMethod::Zlib,
      "python3 -c 'import sys,zlib; "
      "sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))'"},
@@ -84,7 +87,9 @@ TEST_P(WholeStreams, ZeroPaddingAfterTheLastStreamIsIgnored) {
 TEST_P(WholeStreams, OtherTrailingBytesAreUnreadableAfterTheDataIsWritten) {
     Bytes zerosThenText(5000, 0);
     zerosThenText.push_back('x');
-    for (const Bytes& tail : {Bytes{'j', 'u', 'n', 'k'}, zerosThenText, Bytes{0x1F}}) {
+    // The last: what looks like the start of a bzip2 stream.
+    const Bytes lookAlike{'B', 'Z', 'h', '9', 0x31, 0x41, 0x59, 0x26, 0x53, 0x59, 0, 0, 0, 0};
+    for (const Bytes& tail : {Bytes{'j', 'u', 'n', 'k'}, zerosThenText, Bytes{0x1F}, lookAlike}) {
         SCOPED_TRACE(tail.size());
         RunResult run = Read({"whole"}, tail);
         EXPECT_EQ(run.task->ending, CopyEnding::SourceUnreadable);

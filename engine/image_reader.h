@@ -42,6 +42,10 @@ public:
     // comes with the next call, with 0 bytes.
     std::int32_t Read(char* buffer, std::int32_t count, Status& status);
 
+    // A raw image: its file, for the kernel to copy from (at the data's own
+    // offsets); null for a compressed or zip image.
+    const ImageFile* PlainFile() const { return decoder_ || zip_ ? nullptr : &file_; }
+
     // The bytes of the file read so far (compressed bytes for a compressed
     // image): how far through the file the reader is.
     std::int64_t ConsumedBytes() const { return file_.BytesRead(); }

@@ -1,5 +1,6 @@
-// Reading the target back after the copy: block by block, against the
-// digest of each block as it was handed over.
+// Reading the target back after the copy: block by block, the data read
+// back hashed from its start, against the digest the data had up to each
+// block's end as it was handed over.
 #include <algorithm>
 #include <cstring>
 
@@ -11,14 +12,14 @@ namespace {
 // read up to the next 4 KiB, or to the end of the disk, which is whole.
 constexpr std::int64_t kDirectUnit = 4096;
 
-// Compares one block read back with its digest; on a difference, the block's
-// start goes to failedAt.
-Verification CheckBlock(CCloneTask& task, std::int64_t at, std::int32_t length,
+// Adds one block read back to `readBack` (the hash of what was read back
+// before it) and compares the digest so far with the one the copy had there;
+// on a difference, the block's start goes to failedAt.
+Verification CheckBlock(CCloneTask& task, Sha256& readBack, std::int64_t at, std::int32_t length,
                         std::int64_t& failedAt) {
     const auto index = static_cast<std::size_t>(at / task.blockSize);
-    if (index >= task.blockHashes.size() ||
-        Sha256::Of(task.readBuffer.get(), static_cast<std::size_t>(length)) !=
-            task.blockHashes[index]) {
+    readBack.Update(task.readBuffer.get(), static_cast<std::size_t>(length));
+    if (index >= task.blockHashes.size() || readBack.Peek() != task.blockHashes[index]) {
         failedAt = at;
         return Verification::Differs;
     }
@@ -33,6 +34,11 @@ Verification VerifyDiskRange(CCloneTask& task, std::int64_t from, std::int64_t t
     std::int64_t diskSize = -1;
     if (!QueryDiskSize(task.targetDisk.Handle(), diskSize)) {
         diskSize = to;
+    }
+    // The first block is still in memory while the rest is verified.
+    Sha256 readBack;
+    if (from > 0) {
+        readBack.Update(task.firstBlock.get(), static_cast<std::size_t>(from));
     }
     for (std::int64_t at = from; at < to;) {
         if (task.cancelRequested) {
@@ -49,7 +55,7 @@ Verification VerifyDiskRange(CCloneTask& task, std::int64_t from, std::int64_t t
             failedAt = at;
             return Verification::Unreadable;
         }
-        if (const Verification block = CheckBlock(task, at, length, failedAt);
+        if (const Verification block = CheckBlock(task, readBack, at, length, failedAt);
             block != Verification::Passed) {
             return block;
         }
@@ -68,6 +74,7 @@ Verification VerifyImage(CCloneTask& task, std::int64_t& failedAt) {
         return Verification::Unreadable;
     }
     const std::int64_t end = task.verifyLength;
+    Sha256 readBack;
     for (std::int64_t at = 0;;) {
         if (task.cancelRequested) {
             return Verification::Cancelled;
@@ -82,7 +89,7 @@ Verification VerifyImage(CCloneTask& task, std::int64_t& failedAt) {
         }
         const auto length = static_cast<std::int32_t>(std::min<std::int64_t>(got, end - at));
         if (length > 0) {
-            if (const Verification block = CheckBlock(task, at, length, failedAt);
+            if (const Verification block = CheckBlock(task, readBack, at, length, failedAt);
                 block != Verification::Passed) {
                 return block;
             }

@@ -39,6 +39,8 @@ public:
     // between, a short copy, or any failure, which the caller then meets
     // writing the rest itself. Nothing is copied while writes are hashed.
     std::int64_t CopyFrom(const ImageFile& source, std::int64_t from, std::int64_t count);
+    // Of BytesWritten(), those the kernel copied.
+    std::int64_t BytesCopied() const { return copied_; }
     // From now on (until the next CreateForWriting) every byte that reaches
     // the file is hashed; WrittenDigest() is their SHA-256, nothing when
     // writes were not hashed.
@@ -59,6 +61,7 @@ private:
     int fd_ = -1;
     bool writing_ = false;
     std::int64_t written_ = 0;
+    std::int64_t copied_ = 0;
     std::int64_t read_ = 0;
     std::unique_ptr<Sha256> hash_;
     std::optional<Sha256Digest> digest_;

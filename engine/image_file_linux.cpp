@@ -63,6 +63,7 @@ bool ImageFile::CreateForWriting(const std::wstring& path) {
     fd_ = OpenRetrying(path, O_WRONLY | O_CREAT | O_TRUNC);
     writing_ = true;
     written_ = 0;
+    copied_ = 0;
     hash_.reset();
     digest_.reset();
     return fd_ >= 0;
@@ -126,6 +127,7 @@ std::int64_t ImageFile::CopyFrom(const ImageFile& source, std::int64_t from, std
         return 0;
     }
     written_ += put;
+    copied_ += put;
     return put;
 }
 

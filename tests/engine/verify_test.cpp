@@ -20,12 +20,6 @@ namespace {
 constexpr std::int64_t kMiB = 1048576;
 constexpr std::int64_t kDiskSize = 6 * kMiB;
 
-std::string Sha256SumOf(const std::filesystem::path& file) {
-    std::string output;
-    EXPECT_EQ(Capture("sha256sum " + Quoted(file), output), 0);
-    return output.substr(0, 64);
-}
-
 Bytes FirstSector(const std::string& node) {
     Bytes sector(512);
     const int fd = ::open(node.c_str(), O_RDONLY | O_CLOEXEC);

@@ -92,8 +92,6 @@ public:
     std::int32_t blockSize = 0;
     std::atomic<bool> cancelRequested{false};
     std::unique_ptr<boost::thread> copyThread;
-    // The block the verify pass reads the target back into.
-    std::unique_ptr<char[]> readBuffer;
 
     // What was copied: the SHA-256 of the source's bytes as they are handed
     // over, fed by the hash thread (beside the writer, while the copy thread

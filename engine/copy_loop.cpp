@@ -168,11 +168,11 @@ const ImageFile* CopiesInKernel(const CCloneTask& task) {
 class CopyRun {
 public:
     explicit CopyRun(CCloneTask& task)
-        : task_(task), ring_(kRingSlots, task.blockSize), copyRange_(CopiesInKernel(task)) {}
+        : task_(task),
+          ring_(std::make_unique<BlockRing>(kRingSlots, task.blockSize)),
+          copyRange_(CopiesInKernel(task)) {}
 
     void Run() {
-        // The verify pass's buffer; untouched (and so not resident) until then.
-        task_.readBuffer = AllocateBlock(task_.blockSize);
         const bool diskTarget = task_.job.target.kind == EndpointKind::PhysicalDisk;
         if (diskTarget) {
             task_.firstBlock = AllocateBlock(task_.blockSize);
@@ -181,18 +181,18 @@ public:
             task_.blockHashes.reserve(
                 static_cast<std::size_t>(task_.job.sourceSize / task_.blockSize + 1));
         }
-        if (!ring_.Ready() || !task_.readBuffer || (diskTarget && !task_.firstBlock) ||
-            !ring_.Start(Consumers())) {
+        if (!ring_->Ready() || (diskTarget && !task_.firstBlock) || !ring_->Start(Consumers())) {
             End(CopyEnding::WriteFailed, 0);
         } else {
             Loop();
-            ring_.Close();
-            if (ring_.Stopped()) {
+            ring_->Close();
+            if (ring_->Stopped()) {
                 WriteFell();
             } else {
                 task_.position = readPosition_;
             }
         }
+        ring_.reset();  // its memory, before the verify pass takes its own
         Finish();
     }
 
@@ -256,7 +256,7 @@ private:
                 End(CopyEnding::Cancelled, -1);
                 return;
             }
-            char* buffer = ring_.Next();
+            char* buffer = ring_->Next();
             if (buffer == nullptr) {
                 return;  // the writer stopped
             }
@@ -273,7 +273,7 @@ private:
                 EndOfData(result);
                 return;
             }
-            ring_.Publish(readPosition_, got);
+            ring_->Publish(readPosition_, got);
             readPosition_ += got;
         }
     }
@@ -351,7 +351,6 @@ private:
         const bool targetIntact = task_.job.target.kind == EndpointKind::ImageFile
                                       ? FinishImage(complete)
                                       : FinishDisk(complete);
-        task_.readBuffer.reset();
         task_.firstBlock.reset();
         if (!targetIntact && (complete || ending == CopyEnding::Cancelled)) {
             // A flush (or the first block, written last) failed: placed where
@@ -464,7 +463,7 @@ private:
     }
 
     CCloneTask& task_;
-    BlockRing ring_;
+    std::unique_ptr<BlockRing> ring_;
     // A raw image from a raw image: the source file, whose bytes the kernel
     // copies to the target; else null.
     const ImageFile* copyRange_;

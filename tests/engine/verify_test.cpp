@@ -68,6 +68,46 @@ TEST_F(Verify, ImageTargetsGetTheirHashesAndReadBackByDecompressing) {
     }
 }
 
+// Sinks that take every write and give other bytes back: /dev/null nothing,
+// /dev/zero zeros without end. The first block that differs, or where the
+// reading failed, is where verification fails.
+TEST_F(Verify, AnImageThatReadsBackOtherwiseFailsWhereItFirstDiffers) {
+    Bytes zerosThenData(2 * kMiB, 0);
+    const Bytes data = MakeDiskData(kMiB + 5, 8);
+    zerosThenData.insert(zerosThenData.end(), data.begin(), data.end());
+    const struct {
+        const char* sink;
+        CompressionMethod method;
+        Bytes source;
+        Verification verification;
+        std::int64_t failedAt;
+    } cases[] = {
+        {"/dev/null", CompressionMethod::None, data_, Verification::Unreadable, 0},
+        {"/dev/null", CompressionMethod::Gzip, data_, Verification::Unreadable, 0},
+        {"/dev/zero", CompressionMethod::None, zerosThenData, Verification::Differs, 2 * kMiB},
+        // All it holds reads back, and then more.
+        {"/dev/zero", CompressionMethod::None, Bytes(3 * kMiB + 5, 0), Verification::Differs,
+         3 * kMiB + 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.sink) + " " + std::to_string(c.failedAt));
+        WriteFile(dir_ / "in.dsk", c.source);
+        const auto target = dir_ / "sink";
+        std::filesystem::remove(target);
+        std::filesystem::create_symlink(c.sink, target);
+        CloneJob job =
+            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, Wide(target), c.method);
+        job.verify = true;
+        RunResult run = RunJob(job);
+        ASSERT_TRUE(run.task);
+        EXPECT_EQ(run.task->verification, c.verification);
+        EXPECT_EQ(run.task->ending, c.verification == Verification::Differs
+                                        ? CopyEnding::VerifyFailed
+                                        : CopyEnding::VerifyUnreadable);
+        EXPECT_EQ(run.task->failurePosition, c.failedAt);
+    }
+}
+
 TEST_F(Verify, AChecksumFileIsNeverWrittenThroughALink) {
     std::filesystem::create_symlink(dir_ / "elsewhere", dir_ / "copy.dsk.sha256");
     RunResult run = RunJob(ImageJob(Wide(dir_ / "source.dsk"), CompressionMethod::None,

@@ -11,10 +11,11 @@
 //   verify_seconds    with verify: from the start of reading the target back
 //                     until the copy thread had ended
 //
-//   brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [MODE]
+//   brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [MODE [THREADS]]
 // where FORMAT is raw or a --compress name (gzip, bzip2, zlib, xz, zstd).
 // MODE: hash (the default, as every job runs), nohash (nothing hashed), or
-// verify (hashed, and the target read back after the copy).
+// verify (hashed, and the target read back after the copy). THREADS: the
+// job's threads (--threads), 0 (the default) for one per core.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -82,7 +83,8 @@ double Seconds(const timeval& time) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [hash|nohash|verify]\n"
+                 "usage: brevel_bench_copy SOURCE FORMAT TARGET FORMAT LEVEL [MODE [THREADS]]\n"
+                 "MODE: hash, nohash or verify\n"
                  "FORMAT: raw, gzip, bzip2, zlib, xz or zstd\n");
     return 2;
 }
@@ -90,10 +92,10 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6 && argc != 7) {
+    if (argc < 6 || argc > 8) {
         return Usage();
     }
-    const std::string mode = argc == 7 ? argv[6] : "hash";
+    const std::string mode = argc >= 7 ? argv[6] : "hash";
     if (mode != "hash" && mode != "nohash" && mode != "verify") {
         return Usage();
     }
@@ -101,7 +103,10 @@ int main(int argc, char** argv) {
     const auto targetMethod = ParseFormat(argv[4]);
     char* levelEnd = nullptr;
     const long level = std::strtol(argv[5], &levelEnd, 10);
-    if (!sourceMethod || !targetMethod || *levelEnd != '\0' || level < 1 || level > 9) {
+    char* threadsEnd = nullptr;
+    const long threads = argc == 8 ? std::strtol(argv[7], &threadsEnd, 10) : 0;
+    if (!sourceMethod || !targetMethod || *levelEnd != '\0' || level < 1 || level > 19 ||
+        (threadsEnd != nullptr && *threadsEnd != '\0') || threads < 0 || threads > 64) {
         return Usage();
     }
 
@@ -111,6 +116,7 @@ int main(int argc, char** argv) {
     job.level = static_cast<std::int32_t>(level);
     job.hash = mode != "nohash";
     job.verify = mode == "verify";
+    job.threads = static_cast<std::int32_t>(threads);
 
     auto task = std::make_unique<CCloneTask>();
     const auto start = std::chrono::steady_clock::now();

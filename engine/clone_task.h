@@ -81,6 +81,8 @@ public:
     OpenedDisk sourceDisk;
     ImageWriter targetImage;
     OpenedDisk targetDisk;
+    // While the copy runs: the source bytes the writer has handed to the
+    // target (the copy thread reads at most kRingSlots blocks ahead of it).
     std::atomic<std::int64_t> position{0};
     // A source image: the bytes of the file read so far (compressed bytes for
     // a compressed image), against its size; what a compressed source's
@@ -90,20 +92,12 @@ public:
     std::int32_t blockSize = 0;
     std::atomic<bool> cancelRequested{false};
     std::unique_ptr<boost::thread> copyThread;
-    std::unique_ptr<char[]> readBuffer;
-    std::unique_ptr<boost::thread> writerThread;
-    // Hashes the block the writer thread writes, beside it (HashBlock).
-    std::unique_ptr<boost::thread> hashThread;
-    std::unique_ptr<char[]> writeBuffer;
-    std::int32_t bytesToWrite = 0;
-    std::int32_t bytesWritten = 0;
-    std::int64_t writePosition = 0;
 
     // What was copied: the SHA-256 of the source's bytes as they are handed
-    // over, fed by the hash thread (beside the writer, while the next block is
-    // read). With
-    // Verify also one digest per block of kBlockSize, to tell where a target
-    // differs: 32 bytes per MiB.
+    // over, fed by the hash thread (beside the writer, while the copy thread
+    // reads the blocks after). With Verify also one digest per block of
+    // kBlockSize, of the data from the start to the block's end, to tell
+    // where a target differs: 32 bytes per MiB.
     Sha256 dataHash;
     std::vector<Sha256Digest> blockHashes;
     // A disk target: its first block (the partition table), kept back while
@@ -159,6 +153,9 @@ private:
 };
 
 inline constexpr std::int32_t kBlockSize = 1048576;
+// The blocks read ahead of the writer and the hash: what the copy thread may
+// read while the target or the hash is slower for a moment.
+inline constexpr int kRingSlots = 4;
 // After an Ignore, a failed block is read again in pieces of the disk's
 // logical block size, but at least this size, and only the pieces that still
 // fail become zeros.
@@ -167,15 +164,8 @@ inline constexpr std::int32_t kRescuePieceSize = 4096;
 // The copy thread's work: the whole copy, then the finishing sequence.
 void RunCopy(CCloneTask* task);
 
-// A writer thread's work: writes the first bytesToWrite bytes of writeBuffer
-// to the target (or keeps a disk's first block back) and sets bytesWritten.
-void WriteBlock(CCloneTask* task);
-
-// A hash thread's work: the same bytes into dataHash and, with Verify, their
-// block's digest.
-void HashBlock(CCloneTask* task);
-
-// The verify pass over a disk target, from `from` to `to`, reading past the
+// The verify pass over a disk target, from `from` (0, or the end of the first
+// block, which is then taken from task.firstBlock) to `to`, reading past the
 // page cache, block by block against task.blockHashes. Passed, Cancelled
 // (cancelRequested), Differs or Unreadable with `failedAt` set.
 Verification VerifyDiskRange(CCloneTask& task, std::int64_t from, std::int64_t to,

@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/block_ring.h"
 #include "engine/clone_task.h"
 
 namespace {
@@ -45,10 +46,9 @@ void NoteZeroFilled(CCloneTask& task, std::int64_t position, std::int64_t length
 }
 
 // After an Ignore: reads the block at `position` again in pieces, so that
-// only what still cannot be read becomes zeros. False on a cancel.
-bool RescueBlock(CCloneTask& task, std::int32_t length) {
-    char* buffer = task.readBuffer.get();
-    std::memset(buffer, 0, length);
+// only what still cannot be read becomes zeros (the buffer may hold an
+// earlier block's bytes). False on a cancel.
+bool RescueBlock(CCloneTask& task, std::int64_t position, char* buffer, std::int32_t length) {
     std::int32_t sector = 0;
     const std::int32_t pieceSize =
         QueryLogicalBlockSize(task.sourceDisk.Handle(), sector) && sector > kRescuePieceSize
@@ -61,7 +61,7 @@ bool RescueBlock(CCloneTask& task, std::int32_t length) {
         }
         const std::int32_t piece = std::min(pieceSize, length - done);
         std::int32_t got = 0;
-        const std::int64_t at = task.position + done;
+        const std::int64_t at = position + done;
         if (ReadDiskUncachedAt(task.sourceDisk.Handle(), at, buffer + done, piece, got) &&
             got > 0) {
             done += std::min(got, piece);
@@ -76,7 +76,8 @@ bool RescueBlock(CCloneTask& task, std::int32_t length) {
 }
 
 // A disk read failed: raise the question and wait for the window's answer.
-ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int32_t& got) {
+ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int64_t position, char* buffer,
+                                std::int32_t length, std::int32_t& got) {
     task.readErrorAnswer = ReadErrorAnswer::None;
     task.readErrorPending = true;
     for (;;) {
@@ -93,7 +94,7 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
             return ReadResult::RestartPass;
         }
         if (answer == ReadErrorAnswer::Ignore) {
-            if (!RescueBlock(task, length)) {
+            if (!RescueBlock(task, position, buffer, length)) {
                 return ReadResult::Cancelled;
             }
             got = length;
@@ -103,23 +104,25 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int32_t length, std::int3
     }
 }
 
-ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
-    const std::int64_t left = CopyLimit(task) - task.position;
+// Reads the block at `position` into buffer: a whole block unless the data
+// ends. What a read delivers is all that counts: bytes past `got` are left
+// as they were.
+ReadResult ReadSource(CCloneTask& task, std::int64_t position, char* buffer, std::int32_t& got) {
+    const std::int64_t left = CopyLimit(task) - position;
     const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(left, task.blockSize));
     switch (task.job.source.kind) {
         case EndpointKind::PhysicalDisk: {
-            const std::int64_t remaining = task.job.sourceSize - task.position;
+            const std::int64_t remaining = task.job.sourceSize - position;
             const auto length =
                 static_cast<std::int32_t>(std::min<std::int64_t>(remaining, wanted));
             if (length <= 0) {
                 return ReadResult::Data;
             }
-            if (ReadDiskAt(task.sourceDisk.Handle(), task.position, task.readBuffer.get(), length,
-                           got)) {
+            if (ReadDiskAt(task.sourceDisk.Handle(), position, buffer, length, got)) {
                 return ReadResult::Data;
             }
             got = 0;
-            return AwaitReadErrorAnswer(task, length, got);
+            return AwaitReadErrorAnswer(task, position, buffer, length, got);
         }
         case EndpointKind::ImageFile: {
             if (wanted <= 0) {
@@ -129,7 +132,7 @@ ReadResult ReadSource(CCloneTask& task, std::int32_t& got) {
             // deliver less per call than it holds.
             ImageReader::Status status = ImageReader::Status::Data;
             while (got < wanted && status == ImageReader::Status::Data) {
-                got += task.sourceImage.Read(task.readBuffer.get() + got, wanted - got, status);
+                got += task.sourceImage.Read(buffer + got, wanted - got, status);
             }
             task.sourceConsumed = task.sourceImage.ConsumedBytes();
             // A fault comes only after everything before it was delivered.
@@ -144,13 +147,32 @@ std::unique_ptr<char[]> AllocateBlock(std::int32_t size) {
     return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
 }
 
+// The hash thread's part: the block into the job's SHA-256 and, with Verify,
+// the digest of the data up to the block's end, which the same pass over the
+// bytes gives.
+void HashBlock(CCloneTask& task, const char* data, std::int32_t length) {
+    task.dataHash.Update(data, static_cast<std::size_t>(length));
+    if (task.job.verify) {
+        task.blockHashes.push_back(task.dataHash.Peek());
+    }
+}
+
+// A raw image copied to a raw image: the source file, whose bytes the kernel
+// can copy to the target without passing them through this process.
+const ImageFile* CopiesInKernel(const CCloneTask& task) {
+    return task.job.target.kind == EndpointKind::ImageFile && !task.targetImage.Compressed()
+               ? task.sourceImage.PlainFile()
+               : nullptr;
+}
+
 class CopyRun {
 public:
-    explicit CopyRun(CCloneTask& task) : task_(task) {}
+    explicit CopyRun(CCloneTask& task)
+        : task_(task),
+          ring_(std::make_unique<BlockRing>(kRingSlots, task.blockSize)),
+          copyRange_(CopiesInKernel(task)) {}
 
     void Run() {
-        task_.readBuffer = AllocateBlock(task_.blockSize);
-        task_.writeBuffer = AllocateBlock(task_.blockSize);
         const bool diskTarget = task_.job.target.kind == EndpointKind::PhysicalDisk;
         if (diskTarget) {
             task_.firstBlock = AllocateBlock(task_.blockSize);
@@ -159,57 +181,107 @@ public:
             task_.blockHashes.reserve(
                 static_cast<std::size_t>(task_.job.sourceSize / task_.blockSize + 1));
         }
-        if (!task_.readBuffer || !task_.writeBuffer || (diskTarget && !task_.firstBlock)) {
+        if (!ring_->Ready() || (diskTarget && !task_.firstBlock) || !ring_->Start(Consumers())) {
             End(CopyEnding::WriteFailed, 0);
         } else {
             Loop();
+            ring_->Close();
+            if (ring_->Stopped()) {
+                WriteFell();
+            } else {
+                task_.position = readPosition_;
+            }
         }
+        ring_.reset();  // its memory, before the verify pass takes its own
         Finish();
     }
 
 private:
+    // The writer first, then the hash, each on its own thread.
+    std::vector<BlockRing::Consumer> Consumers() {
+        std::vector<BlockRing::Consumer> consumers{
+            [this](const BlockRing::Block& block) { return WriteOne(block); }};
+        if (task_.job.hash || task_.job.verify) {
+            consumers.emplace_back([this](const BlockRing::Block& block) {
+                HashBlock(task_, block.data, block.length);
+                return true;
+            });
+        }
+        return consumers;
+    }
+
+    // The writer thread's part: one block to the target. The copy's position
+    // follows what the target took.
+    bool WriteOne(const BlockRing::Block& block) {
+        const std::int32_t written = WriteBlock(block);
+        if (written != block.length) {
+            failedBlock_ = block.position;
+            failedBlockWritten_ = written;
+            return false;
+        }
+        task_.position = block.position + block.length;
+        return true;
+    }
+
+    std::int32_t WriteBlock(const BlockRing::Block& block) {
+        switch (task_.job.target.kind) {
+            case EndpointKind::ImageFile: {
+                if (copyRange_) {
+                    return task_.targetImage.WriteCopyOf(block.data, block.length, *copyRange_,
+                                                         block.position)
+                               ? block.length
+                               : 0;
+                }
+                return task_.targetImage.Write(block.data, block.length) ? block.length : 0;
+            }
+            case EndpointKind::PhysicalDisk:
+                if (block.position == 0) {
+                    // Kept back until the rest is on the disk.
+                    std::memcpy(task_.firstBlock.get(), block.data,
+                                static_cast<std::size_t>(block.length));
+                    task_.firstBlockLength = block.length;
+                    return block.length;
+                }
+                return WriteDiskAt(task_.targetDisk.Handle(), block.position, block.data,
+                                   block.length);
+        }
+        return 0;
+    }
+
+    // Reads block after block into the ring until the data ends, the copy
+    // is cancelled or the writer stops.
     void Loop() {
         for (;;) {
+            if (task_.cancelRequested) {
+                End(CopyEnding::Cancelled, -1);
+                return;
+            }
+            char* buffer = ring_->Next();
+            if (buffer == nullptr) {
+                return;  // the writer stopped
+            }
             std::int32_t got = 0;
-            ReadResult result = ReadResult::Data;
-            if (!Stopping()) {
-                std::memset(task_.readBuffer.get(), 0, task_.blockSize);
-                result = ReadSource(task_, got);
-                if (result == ReadResult::RestartPass) {
-                    continue;
-                }
+            const ReadResult result = ReadSource(task_, readPosition_, buffer, got);
+            if (result == ReadResult::RestartPass) {
+                continue;
             }
-            if (task_.hashThread) {
-                task_.hashThread->join();
-                task_.hashThread.reset();
-            }
-            if (task_.writerThread) {
-                task_.writerThread->join();
-                task_.writerThread.reset();
-                if (task_.bytesWritten != task_.bytesToWrite) {
-                    WriteFell();
-                    stop_ = true;
-                    return;
-                }
-            }
-            if (Stopping()) {
+            if (task_.cancelRequested) {
                 End(CopyEnding::Cancelled, -1);
                 return;
             }
             if (got == 0) {
                 EndOfData(result);
-                stop_ = true;
-                continue;
-            }
-            if (!HandOver(got)) {
                 return;
             }
+            ring_->Publish(readPosition_, got);
+            readPosition_ += got;
         }
     }
 
-    // The block handed over last did not reach the target whole.
+    // The writer stopped at a block that did not reach the target whole:
+    // that ending counts, whatever the reading found meanwhile.
     void WriteFell() {
-        std::int64_t reached = task_.writePosition + std::max<std::int32_t>(task_.bytesWritten, 0);
+        std::int64_t reached = failedBlock_ + std::max<std::int32_t>(failedBlockWritten_, 0);
         std::int64_t handedOver = reached;
         if (task_.job.target.kind == EndpointKind::ImageFile) {
             reached = task_.targetImage.BytesOnTarget();
@@ -217,20 +289,23 @@ private:
             // reached the file; else the blocks before the one that failed.
             const std::int64_t sunk = task_.targetImage.SourceBytesOnTarget();
             handedOver = !task_.targetImage.Compressed() ? reached
-                         : sunk >= 0                     ? std::min(sunk, task_.writePosition)
-                                                         : task_.writePosition;
+                         : sunk >= 0                     ? std::min(sunk, failedBlock_)
+                                                         : failedBlock_;
         }
-        End(CopyEnding::WriteFailed, reached);
+        ending_ = CopyEnding::WriteFailed;
+        failurePosition_ = reached;
         handedOver_ = handedOver;
+        task_.truncatedBytes = 0;
+        task_.paddingBytes = 0;
     }
 
     void EndOfData(ReadResult result) {
         switch (result) {
             case ReadResult::Unreadable:
-                End(CopyEnding::SourceUnreadable, task_.position);
+                End(CopyEnding::SourceUnreadable, readPosition_);
                 break;
             case ReadResult::Aborted:
-                End(CopyEnding::ReadErrorAborted, task_.position);
+                End(CopyEnding::ReadErrorAborted, readPosition_);
                 break;
             case ReadResult::Cancelled:
                 End(CopyEnding::Cancelled, -1);
@@ -244,41 +319,17 @@ private:
     void EndOfSource() {
         const CloneJob& job = task_.job;
         const std::int64_t limit = CopyLimit(task_);
-        if (task_.position >= limit) {
-            task_.truncatedBytes = std::max<std::int64_t>(job.sourceSize - task_.position, 0);
+        if (readPosition_ >= limit) {
+            task_.truncatedBytes = std::max<std::int64_t>(job.sourceSize - readPosition_, 0);
             End(CopyEnding::Completed, -1);
         } else if (job.source.kind == EndpointKind::PhysicalDisk &&
-                   task_.position < job.sourceSize) {
+                   readPosition_ < job.sourceSize) {
             // The disk gave no more data before its size was reached.
-            End(CopyEnding::SourceUnreadable, task_.position);
+            End(CopyEnding::SourceUnreadable, readPosition_);
         } else {
             task_.paddingBytes = task_.sourceImage.PaddingBytes();
             End(CopyEnding::Completed, -1);
         }
-    }
-
-    bool HandOver(std::int32_t got) {
-        std::swap(task_.readBuffer, task_.writeBuffer);
-        task_.bytesToWrite = got;
-        task_.writePosition = task_.position;
-        task_.bytesWritten = 0;
-        task_.position += got;
-        try {
-            if (task_.job.hash || task_.job.verify) {
-                task_.hashThread = std::make_unique<boost::thread>(HashBlock, &task_);
-            }
-            task_.writerThread = std::make_unique<boost::thread>(WriteBlock, &task_);
-        } catch (...) {
-            if (task_.hashThread) {
-                task_.hashThread->join();
-                task_.hashThread.reset();
-            }
-            End(CopyEnding::WriteFailed, task_.writePosition);
-            handedOver_ = task_.writePosition;
-            stop_ = true;
-            return false;
-        }
-        return true;
     }
 
     // The first ending seen is the one that counts.
@@ -289,13 +340,8 @@ private:
         }
     }
 
-    // The end of the loop (a cancel, the end of the data or a failure) or
-    // the user's cancel.
-    bool Stopping() const { return stop_ || task_.cancelRequested; }
-
     void Finish() {
         CopyEnding ending = ending_.value_or(CopyEnding::Completed);
-        task_.writeBuffer.reset();
         task_.sourceImage.Close();
         task_.sourceDisk.Close();
         if (task_.job.hash) {
@@ -305,7 +351,6 @@ private:
         const bool targetIntact = task_.job.target.kind == EndpointKind::ImageFile
                                       ? FinishImage(complete)
                                       : FinishDisk(complete);
-        task_.readBuffer.reset();
         task_.firstBlock.reset();
         if (!targetIntact && (complete || ending == CopyEnding::Cancelled)) {
             // A flush (or the first block, written last) failed: placed where
@@ -418,10 +463,18 @@ private:
     }
 
     CCloneTask& task_;
+    std::unique_ptr<BlockRing> ring_;
+    // A raw image from a raw image: the source file, whose bytes the kernel
+    // copies to the target; else null.
+    const ImageFile* copyRange_;
+    std::int64_t readPosition_ = 0;  // of the next block to read
+    // The block at which the writer stopped, and the bytes of it that reached
+    // the target; the writer's until the ring is closed.
+    std::int64_t failedBlock_ = 0;
+    std::int32_t failedBlockWritten_ = 0;
     std::optional<CopyEnding> ending_;
     std::int64_t failurePosition_ = -1;
     std::optional<std::int64_t> handedOver_;  // set when a write fell short
-    bool stop_ = false;
     bool firstBlockFailed_ = false;
     std::int64_t verifyFailedAt_ = -1;
 };
@@ -430,36 +483,4 @@ private:
 
 void RunCopy(CCloneTask* task) {
     CopyRun(*task).Run();
-}
-
-void HashBlock(CCloneTask* task) {
-    const char* data = task->writeBuffer.get();
-    const auto count = static_cast<std::size_t>(task->bytesToWrite);
-    if (task->job.hash) {
-        task->dataHash.Update(data, count);
-    }
-    if (task->job.verify) {
-        task->blockHashes.push_back(Sha256::Of(data, count));
-    }
-}
-
-void WriteBlock(CCloneTask* task) {
-    const char* data = task->writeBuffer.get();
-    const std::int32_t count = task->bytesToWrite;
-    switch (task->job.target.kind) {
-        case EndpointKind::ImageFile:
-            task->bytesWritten = task->targetImage.Write(data, count) ? count : 0;
-            return;
-        case EndpointKind::PhysicalDisk:
-            if (task->writePosition == 0) {
-                std::memcpy(task->firstBlock.get(), data, static_cast<std::size_t>(count));
-                task->firstBlockLength = count;
-                task->bytesWritten = count;
-                return;
-            }
-            task->bytesWritten =
-                WriteDiskAt(task->targetDisk.Handle(), task->writePosition, data, count);
-            return;
-    }
-    task->bytesWritten = 0;
 }

@@ -31,6 +31,16 @@ public:
     // counts what it took either way.
     bool Write(const char* data, std::int64_t count);
     std::int64_t BytesWritten() const { return written_; }
+    // Up to count bytes of `source` from its offset `from`, copied by the
+    // kernel to this file's position (copy_file_range) without passing
+    // through this process; the count copied, which BytesWritten() includes.
+    // Fewer than count (0 too) when the kernel could not copy them all: the
+    // files are on different file systems or of a kind it cannot copy
+    // between, a short copy, or any failure, which the caller then meets
+    // writing the rest itself. Nothing is copied while writes are hashed.
+    std::int64_t CopyFrom(const ImageFile& source, std::int64_t from, std::int64_t count);
+    // Of BytesWritten(), those the kernel copied.
+    std::int64_t BytesCopied() const { return copied_; }
     // From now on (until the next CreateForWriting) every byte that reaches
     // the file is hashed; WrittenDigest() is their SHA-256, nothing when
     // writes were not hashed.
@@ -51,6 +61,7 @@ private:
     int fd_ = -1;
     bool writing_ = false;
     std::int64_t written_ = 0;
+    std::int64_t copied_ = 0;
     std::int64_t read_ = 0;
     std::unique_ptr<Sha256> hash_;
     std::optional<Sha256Digest> digest_;

@@ -63,6 +63,7 @@ bool ImageFile::CreateForWriting(const std::wstring& path) {
     fd_ = OpenRetrying(path, O_WRONLY | O_CREAT | O_TRUNC);
     writing_ = true;
     written_ = 0;
+    copied_ = 0;
     hash_.reset();
     digest_.reset();
     return fd_ >= 0;
@@ -110,6 +111,24 @@ bool ImageFile::Write(const char* data, std::int64_t count) {
         count -= put;
     }
     return true;
+}
+
+std::int64_t ImageFile::CopyFrom(const ImageFile& source, std::int64_t from, std::int64_t count) {
+    if (hash_ || count <= 0) {
+        return 0;
+    }
+    loff_t offset = from;
+    ssize_t put = -1;
+    do {
+        put = ::copy_file_range(source.fd_, &offset, fd_, nullptr,
+                                static_cast<size_t>(std::min(count, kMaxTransfer)), 0);
+    } while (put < 0 && errno == EINTR);
+    if (put <= 0) {
+        return 0;
+    }
+    written_ += put;
+    copied_ += put;
+    return put;
 }
 
 bool ImageFile::Close() {

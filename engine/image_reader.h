@@ -47,6 +47,10 @@ public:
     // comes with the next call, with 0 bytes.
     std::int32_t Read(char* buffer, std::int32_t count, Status& status);
 
+    // A raw image: its file, for the kernel to copy from (at the data's own
+    // offsets); null for a compressed or zip image.
+    const ImageFile* PlainFile() const { return decoder_ || zip_ || window_ ? nullptr : &file_; }
+
     // How far through the file the reader is: the bytes read so far, and for
     // a compressed image the compressed bytes whose data was decoded.
     std::int64_t ConsumedBytes() const { return window_ ? window_->Offset() : file_.BytesRead(); }

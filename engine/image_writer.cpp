@@ -22,6 +22,7 @@ bool ImageWriter::Create(const std::wstring& path, CompressionMethod method, boo
         return false;
     }
     failed_ = false;
+    copyRange_ = true;
     sunkSource_ = -1;
     // The formats that go as independent chunks use every core.
     parallel_ = compressed ? MakeParallelCompressor(method, level, DefaultWorkers(workers_),
@@ -70,6 +71,19 @@ bool ImageWriter::Write(const char* data, std::int32_t count) {
                            : !file_.Write(data, count);
     }
     return !failed_;
+}
+
+bool ImageWriter::WriteCopyOf(const char* data, std::int32_t count, const ImageFile& source,
+                              std::int64_t from) {
+    if (failed_ || Compressed() || !copyRange_) {
+        return Write(data, count);
+    }
+    const std::int64_t copied = file_.CopyFrom(source, from, count);
+    if (copied == count) {
+        return true;
+    }
+    copyRange_ = false;
+    return Write(data + copied, count - static_cast<std::int32_t>(copied));
 }
 
 std::int64_t ImageWriter::SourceBytesOnTarget() const {

@@ -31,6 +31,13 @@ public:
     // False once the target took less than it was given; a raw target then
     // holds the bytes up to BytesOnTarget().
     bool Write(const char* data, std::int32_t count);
+    // As Write, for data that are count bytes of the raw image `source` from
+    // its offset `from`: a raw target has the kernel copy them from file to
+    // file where the two files allow it, and writes what it did not copy
+    // from data. After the first copy that falls short the rest of the
+    // target is written from data only.
+    bool WriteCopyOf(const char* data, std::int32_t count, const ImageFile& source,
+                     std::int64_t from);
 
     // The bytes that reached the file: raw bytes for a raw image, the
     // compressed stream's for a compressed one.
@@ -57,4 +64,5 @@ private:
     std::int64_t sunkSource_ = -1;  // kept when the compressor goes
     std::vector<char> output_;
     bool failed_ = false;
+    bool copyRange_ = true;  // WriteCopyOf still lets the kernel copy
 };

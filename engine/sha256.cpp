@@ -6,10 +6,15 @@
 
 struct Sha256::Context {
     Context() = default;
-    ~Context() { EVP_MD_CTX_free(md); }
+    ~Context() {
+        EVP_MD_CTX_free(md);
+        EVP_MD_CTX_free(peek);
+    }
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
     EVP_MD_CTX* md = EVP_MD_CTX_new();
+    // Peek's copy of md, made once.
+    EVP_MD_CTX* peek = nullptr;
 };
 
 Sha256::Sha256() : context_(std::make_unique<Context>()) {
@@ -29,6 +34,18 @@ Sha256Digest Sha256::Finish() {
     unsigned int length = 0;
     EVP_DigestFinal_ex(context_->md, digest.data(), &length);
     EVP_DigestInit_ex(context_->md, EVP_sha256(), nullptr);
+    return digest;
+}
+
+Sha256Digest Sha256::Peek() const {
+    Sha256Digest digest{};
+    unsigned int length = 0;
+    if (context_->peek == nullptr) {
+        context_->peek = EVP_MD_CTX_new();
+    }
+    if (context_->peek != nullptr && EVP_MD_CTX_copy_ex(context_->peek, context_->md) == 1) {
+        EVP_DigestFinal_ex(context_->peek, digest.data(), &length);
+    }
     return digest;
 }
 

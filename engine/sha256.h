@@ -18,6 +18,10 @@ public:
     void Update(const void* data, std::size_t count);
     // The digest of everything fed so far; the hash starts again afterwards.
     Sha256Digest Finish();
+    // The digest of everything fed so far, the hash going on: what Finish
+    // would give now, for a few bytes' work. All zeros (no data's digest)
+    // when there was no memory for it.
+    Sha256Digest Peek() const;
 
     // The digest of one piece of data.
     static Sha256Digest Of(const void* data, std::size_t count);

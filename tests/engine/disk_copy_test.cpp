@@ -120,6 +120,25 @@ TEST_F(DiskCopy, IgnoreZerosOnlyThePiecesThatStayUnreadable) {
     }
 }
 
+// The ring's buffers go round: a block rescued into one holds zeros where the
+// disk stayed unreadable, never the bytes of the block the buffer held before.
+TEST_F(DiskCopy, ARescuedBlockHoldsNoBytesOfAnEarlierBlock) {
+    source_.resize(10 * kMiB);
+    for (std::size_t i = 0; i < source_.size(); ++i) {
+        source_[i] = static_cast<unsigned char>(1 + i % 251);  // no zero byte to hide one
+    }
+    SimulatedDisk& disk = disks_.Add(0, source_);
+    Bytes expected = source_;
+    for (std::int64_t block = kRingSlots; block < 2 * kRingSlots; ++block) {
+        disk.readFailures[block * kMiB + 100] = -1;
+        std::fill_n(expected.begin() + block * kMiB, kRescuePieceSize, 0);
+    }
+    RunResult run = RunJob(ToImage(10 * kMiB), [](int) { return ReadErrorAnswer::Ignore; });
+    EXPECT_EQ(run.task->ending, CopyEnding::Completed);
+    EXPECT_EQ(run.task->zeroFilledBytes, kRingSlots * kRescuePieceSize);
+    EXPECT_EQ(DescribeDifference(Image(), expected), "");
+}
+
 TEST_F(DiskCopy, RetryReadsTheSamePositionAgain) {
     SimulatedDisk& disk = AddSource(3 * kMiB);
     disk.readFailures[kMiB] = 2;  // fails twice, then reads

@@ -25,7 +25,7 @@ TEST(Task, StartsEmpty) {
     EXPECT_FALSE(task.sourceDisk.IsOpen());
     EXPECT_FALSE(task.targetDisk.IsOpen());
     EXPECT_EQ(task.copyThread, nullptr);
-    EXPECT_EQ(task.writerThread, nullptr);
+    EXPECT_TRUE(task.blockHashes.empty());
     EXPECT_EQ(task.readErrorAnswer, ReadErrorAnswer::None);
 
     const CloneJob job;

@@ -20,12 +20,6 @@ namespace {
 constexpr std::int64_t kMiB = 1048576;
 constexpr std::int64_t kDiskSize = 6 * kMiB;
 
-std::string Sha256SumOf(const std::filesystem::path& file) {
-    std::string output;
-    EXPECT_EQ(Capture("sha256sum " + Quoted(file), output), 0);
-    return output.substr(0, 64);
-}
-
 Bytes FirstSector(const std::string& node) {
     Bytes sector(512);
     const int fd = ::open(node.c_str(), O_RDONLY | O_CLOEXEC);
@@ -71,6 +65,46 @@ TEST_F(Verify, ImageTargetsGetTheirHashesAndReadBackByDecompressing) {
         EXPECT_EQ(Shell("cd " + Quoted(dir_.Path()) + " && sha256sum --quiet -c " +
                         Quoted(std::string(name) + ".sha256")),
                   0);
+    }
+}
+
+// Sinks that take every write and give other bytes back: /dev/null nothing,
+// /dev/zero zeros without end. The first block that differs, or where the
+// reading failed, is where verification fails.
+TEST_F(Verify, AnImageThatReadsBackOtherwiseFailsWhereItFirstDiffers) {
+    Bytes zerosThenData(2 * kMiB, 0);
+    const Bytes data = MakeDiskData(kMiB + 5, 8);
+    zerosThenData.insert(zerosThenData.end(), data.begin(), data.end());
+    const struct {
+        const char* sink;
+        CompressionMethod method;
+        Bytes source;
+        Verification verification;
+        std::int64_t failedAt;
+    } cases[] = {
+        {"/dev/null", CompressionMethod::None, data_, Verification::Unreadable, 0},
+        {"/dev/null", CompressionMethod::Gzip, data_, Verification::Unreadable, 0},
+        {"/dev/zero", CompressionMethod::None, zerosThenData, Verification::Differs, 2 * kMiB},
+        // All it holds reads back, and then more.
+        {"/dev/zero", CompressionMethod::None, Bytes(3 * kMiB + 5, 0), Verification::Differs,
+         3 * kMiB + 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.sink) + " " + std::to_string(c.failedAt));
+        WriteFile(dir_ / "in.dsk", c.source);
+        const auto target = dir_ / "sink";
+        std::filesystem::remove(target);
+        std::filesystem::create_symlink(c.sink, target);
+        CloneJob job =
+            ImageJob(Wide(dir_ / "in.dsk"), CompressionMethod::None, Wide(target), c.method);
+        job.verify = true;
+        RunResult run = RunJob(job);
+        ASSERT_TRUE(run.task);
+        EXPECT_EQ(run.task->verification, c.verification);
+        EXPECT_EQ(run.task->ending, c.verification == Verification::Differs
+                                        ? CopyEnding::VerifyFailed
+                                        : CopyEnding::VerifyUnreadable);
+        EXPECT_EQ(run.task->failurePosition, c.failedAt);
     }
 }
 

@@ -11,6 +11,8 @@
 #include <random>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "disks/path_text.h"
 
 TempDir::TempDir(const std::filesystem::path& parent) {
@@ -101,6 +103,12 @@ int Capture(const std::string& command, std::string& output) {
     }
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Sha256SumOf(const std::filesystem::path& file) {
+    std::string output;
+    EXPECT_EQ(Capture("sha256sum " + Quoted(file), output), 0);
+    return output.substr(0, 64);
 }
 
 std::string FindProgram(const std::string& name) {

@@ -43,6 +43,9 @@ int Shell(const std::string& command);
 // (append " 2>&1" for its errors too); returns its exit status.
 int Capture(const std::string& command, std::string& output);
 
+// What sha256sum says of a file: 64 hexadecimal digits.
+std::string Sha256SumOf(const std::filesystem::path& file);
+
 // The full path of a program found on PATH or in the system's program
 // folders (sbin included, which a non-login PATH may lack); empty when none.
 std::string FindProgram(const std::string& name);

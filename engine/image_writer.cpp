@@ -24,7 +24,8 @@ bool ImageWriter::Create(const std::wstring& path, CompressionMethod method, boo
     failed_ = false;
     copyRange_ = true;
     sunkSource_ = -1;
-    // The formats that go as independent chunks use every core.
+    // The formats cut into chunks go to the compressor's workers; xz and zstd
+    // use their libraries' own.
     parallel_ = compressed ? MakeParallelCompressor(method, level, DefaultWorkers(workers_),
                                                     [this](const char* data, std::size_t size) {
                                                         return file_.Write(

@@ -75,6 +75,15 @@ void BlockRing::Consume(std::size_t index) {
     }
 }
 
+bool BlockRing::Settle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] {
+        return stopped_ || std::all_of(taken_.begin(), taken_.end(),
+                                       [this](std::uint64_t taken) { return taken == published_; });
+    });
+    return !stopped_;
+}
+
 void BlockRing::Close() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);

@@ -45,6 +45,10 @@ public:
     // Hands the buffer Next gave to every consumer.
     void Publish(std::int64_t position, std::int32_t length);
 
+    // Waits until every consumer has taken every block published so far, or
+    // the ring stopped; false when it stopped.
+    bool Settle();
+
     // No more blocks: waits until every consumer has taken every published
     // block (or stopped), and joins the threads. Safe to call twice.
     void Close();

@@ -75,9 +75,14 @@ bool RescueBlock(CCloneTask& task, std::int64_t position, char* buffer, std::int
     return true;
 }
 
-// A disk read failed: raise the question and wait for the window's answer.
-ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int64_t position, char* buffer,
-                                std::int32_t length, std::int32_t& got) {
+// A disk read failed: once the blocks before it are on the target (so that
+// the copy's position is where the read failed), raise the question and wait
+// for the window's answer.
+ReadResult AwaitReadErrorAnswer(CCloneTask& task, BlockRing& ring, std::int64_t position,
+                                char* buffer, std::int32_t length, std::int32_t& got) {
+    if (!ring.Settle()) {
+        return ReadResult::Aborted;  // the writer stopped: its failure is the ending
+    }
     task.readErrorAnswer = ReadErrorAnswer::None;
     task.readErrorPending = true;
     for (;;) {
@@ -107,7 +112,8 @@ ReadResult AwaitReadErrorAnswer(CCloneTask& task, std::int64_t position, char* b
 // Reads the block at `position` into buffer: a whole block unless the data
 // ends. What a read delivers is all that counts: bytes past `got` are left
 // as they were.
-ReadResult ReadSource(CCloneTask& task, std::int64_t position, char* buffer, std::int32_t& got) {
+ReadResult ReadSource(CCloneTask& task, BlockRing& ring, std::int64_t position, char* buffer,
+                      std::int32_t& got) {
     const std::int64_t left = CopyLimit(task) - position;
     const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(left, task.blockSize));
     switch (task.job.source.kind) {
@@ -122,7 +128,7 @@ ReadResult ReadSource(CCloneTask& task, std::int64_t position, char* buffer, std
                 return ReadResult::Data;
             }
             got = 0;
-            return AwaitReadErrorAnswer(task, position, buffer, length, got);
+            return AwaitReadErrorAnswer(task, ring, position, buffer, length, got);
         }
         case EndpointKind::ImageFile: {
             if (wanted <= 0) {
@@ -261,7 +267,7 @@ private:
                 return;  // the writer stopped
             }
             std::int32_t got = 0;
-            const ReadResult result = ReadSource(task_, readPosition_, buffer, got);
+            const ReadResult result = ReadSource(task_, *ring_, readPosition_, buffer, got);
             if (result == ReadResult::RestartPass) {
                 continue;
             }

@@ -73,6 +73,7 @@ public:
     // Compresses what is left (an empty stream still gives one chunk, so
     // that the file is a valid, empty stream), waits for every chunk, hands
     // it to the sink and then the epilogue. False when anything failed.
+    // Called once; nothing is written after it.
     bool Finish();
 
     // The input bytes whose compressed chunks the sink has taken.

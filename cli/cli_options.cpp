@@ -258,8 +258,8 @@ std::string HelpText() {
            "Options:\n"
            "  --level N            compression level of an image target, 1 to 9 (1 to 19\n"
            "                       for zstd)\n"
-           "  --threads N          threads that compress a gzip or bzip2 image (default: one\n"
-           "                       per core); remembered for the next run\n"
+           "  --threads N          threads that compress or decompress an image (default:\n"
+           "                       one per core); remembered for the next run\n"
            "  --compress TYPE      " +
            TypeNames(", ", " or ") +
            ": compress an image\n"
